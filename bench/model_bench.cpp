@@ -1,0 +1,55 @@
+// Cost of one period and of one whole run, for both forms and both rankings.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "model/run.h"
+
+namespace {
+
+using velmora::TOrganisation;
+using velmora::TRanking;
+
+void Configure(TOrganisation& org, const benchmark::State& state) {
+    org.Ranking = state.range(1) == 0 ? TRanking::Fast : TRanking::Exchange;
+}
+
+void BM_Period(benchmark::State& state) {
+    auto org = std::make_unique<TOrganisation>();
+    Configure(*org, state);
+    const int form = static_cast<int>(state.range(0));
+    std::uint32_t seed = 1;
+    velmora::BeginRun(*org, seed, form, 1);
+    for (auto _ : state) {
+        if (org->Finished) {
+            state.PauseTiming();
+            velmora::BeginRun(*org, ++seed, form, 1);
+            state.ResumeTiming();
+        }
+        velmora::RunPeriod(*org);
+    }
+}
+
+void BM_WholeRun(benchmark::State& state) {
+    auto org = std::make_unique<TOrganisation>();
+    Configure(*org, state);
+    const int form = static_cast<int>(state.range(0));
+    std::uint32_t seed = 1;
+    std::int64_t periods = 0;
+    for (auto _ : state) {
+        velmora::BeginRun(*org, seed++, form, 1);
+        velmora::RunToEnd(*org, 100000);
+        periods += org->Period;
+    }
+    state.counters["periods/run"] =
+        benchmark::Counter(static_cast<double>(periods), benchmark::Counter::kAvgIterations);
+}
+
+// Arguments: form (0 Pyramid, 1 Rectangle), ranking (0 fast, 1 exchange).
+BENCHMARK(BM_Period)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"form", "exchange"});
+BENCHMARK(BM_WholeRun)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"form", "exchange"})
+    ->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace velmora {
+
+// The one pseudo-random stream of a run: a 32-bit linear congruential
+// generator. Kept in a value so that runs in parallel never share it.
+struct TRandom {
+    std::uint32_t GeneratorState = 0;
+};
+
+// Advances the state and returns it as a fraction in [0, 1). Inline: it is
+// the innermost step of every period.
+inline double NextUniform(TRandom& random) noexcept {
+    random.GeneratorState = random.GeneratorState * 134775813u + 1u;  // wraps modulo 2^32
+    return static_cast<double>(random.GeneratorState) * (1.0 / 4294967296.0);
+}
+
+// Sets the state to a given seed, so that a run can be repeated.
+void SeedWith(TRandom& random, std::uint32_t seed) noexcept;
+
+// The low 32 bits of the steady high-resolution clock: differs from run to run.
+std::uint32_t ClockSeed() noexcept;
+
+// Seeds from the clock and returns the seed it used.
+std::uint32_t SeedFromClock(TRandom& random) noexcept;
+
+// Marsaglia's polar method over any source of uniform draws in [0, 1).
+// Consumes whole pairs of draws and returns one deviate; the order of draws
+// is part of a run's identity.
+template <typename UniformSource>
+double PolarNormal(UniformSource&& nextUniform, double mean, double sd) {
+    double x1 = 0.0;
+    double s = 0.0;
+    do {
+        const double u1 = nextUniform();
+        const double u2 = nextUniform();
+        x1 = 2.0 * u1 - 1.0;
+        const double x2 = 2.0 * u2 - 1.0;
+        s = x1 * x1 + x2 * x2;
+        // s == 0 cannot come from our generator (no two successive 0.5s);
+        // rejecting it keeps log(0) out for any other source.
+    } while (s > 1.0 || s == 0.0);
+    const double f = std::sqrt(-2.0 * std::log(s) / s);
+    const double z1 = x1 * f;
+    return mean + sd * z1;
+}
+
+// A normal deviate from the run's own stream.
+double normal(TRandom& random, double mean, double sd) noexcept;
+
+}  // namespace velmora

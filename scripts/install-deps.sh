@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, what building, running and testing need on Debian 12.
+set -euo pipefail
+packages=(
+  g++ cmake make
+  qt6-base-dev
+  libcli11-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  fonts-liberation fonts-ipafont-gothic
+  xvfb xdotool x11-utils imagemagick
+  python3
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO=sudo
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
+fi

@@ -1,0 +1,69 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/ranking.h"
+#include "test_support.h"
+
+namespace velmora {
+namespace {
+
+using testing::LevelOf;
+
+// Scores (or "-" for vacant) and ids of level 8 in roster order.
+std::string Describe(const TOrganisation& org) {
+    std::string out;
+    for (int p = 1; p <= org.LevelSize[8]; ++p) {
+        const TMember& m = org.Staff[p];
+        out += m.Occupied ? std::to_string(static_cast<int>(m.Score)) + "#" + std::to_string(m.Id)
+                          : std::string("-");
+        out += ' ';
+    }
+    return out;
+}
+
+struct Case {
+    const char* name;
+    std::vector<std::optional<double>> scores;
+    const char* expected;
+};
+
+class Ranking : public ::testing::TestWithParam<TRanking> {};
+
+TEST_P(Ranking, GivesTheExchangeOrderOnTheKnownCases) {
+    const std::vector<Case> cases = {
+        {"vacancies stay in place",
+         {50, std::nullopt, 70, 60, std::nullopt},
+         "70#3 - 60#4 50#1 - "},
+        {"equal scores are not exchanged", {5, 5}, "5#1 5#2 "},
+        {"earlier exchanges reverse equal scores", {5, 5, 7}, "7#3 5#2 5#1 "},
+        {"distinct scores fall in order", {1, 2, 3}, "3#3 2#2 1#1 "},
+        {"one position", {3}, "3#1 "},
+        {"only vacancies", {std::nullopt, std::nullopt}, "- - "},
+        {"ties after a vacancy", {std::nullopt, 4, 4, 9, 4}, "- 9#4 4#3 4#2 4#5 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto org = LevelOf(c.scores);
+        org->Ranking = GetParam();
+        RankLevel(*org, 8);
+        EXPECT_EQ(Describe(*org), c.expected);
+    }
+}
+
+TEST_P(Ranking, LevelOfNoPositionsChangesNothing) {
+    auto org = LevelOf({});
+    org->Ranking = GetParam();
+    org->Staff[1].Score = 3.0;
+    const TRoster before = org->Staff;
+    RankLevel(*org, 8);
+    EXPECT_TRUE(org->Staff == before);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothMethods, Ranking,
+                         ::testing::Values(TRanking::Fast, TRanking::Exchange));
+
+}  // namespace
+}  // namespace velmora

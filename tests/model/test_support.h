@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "model/organisation.h"
+
+namespace velmora::testing {
+
+// An organisation with only level 8 in use, holding the given scores in
+// roster order; an empty optional is a vacant position.
+inline std::unique_ptr<TOrganisation> LevelOf(const std::vector<std::optional<double>>& scores) {
+    auto org = std::make_unique<TOrganisation>();
+    org->LevelSize[8] = static_cast<std::int32_t>(scores.size());
+    int p = 1;
+    for (const auto& score : scores) {
+        TMember& m = org->Staff[p];
+        m.Id = p;
+        m.Level = 8;
+        m.Occupied = score.has_value();
+        m.Score = score.value_or(-1.0);
+        ++p;
+    }
+    return org;
+}
+
+// Fills every position of the given level table with a person of a
+// distinct score that falls with the position, so every level is ranked.
+inline std::unique_ptr<TOrganisation> FullOrganisation(const TLevelSizes& sizes) {
+    auto org = std::make_unique<TOrganisation>();
+    org->LevelSize = sizes;
+    int p = 1;
+    for (int n = LevelCount; n >= 1; --n) {
+        for (int i = 0; i < sizes[n]; ++i, ++p) {
+            TMember& m = org->Staff[p];
+            m = TMember{p, true, p % 2 == 0, 10000.0 - p, static_cast<std::uint8_t>(n)};
+        }
+    }
+    org->NextId = p - 1;
+    return org;
+}
+
+}  // namespace velmora::testing
