@@ -7,9 +7,10 @@ namespace velmora {
 
 void Departures(TOrganisation& org) noexcept {
     // One draw per position, occupied or not, keeps the stream's order fixed.
+    // No branch: whether someone leaves is a coin toss no processor predicts.
     for (int p = 1; p <= TotalPositions; ++p) {
-        if (NextUniform(org.Random) < org.Params.DepartureProbability)
-            org.Staff[p].Occupied = false;
+        const bool leaves = NextUniform(org.Random) < org.Params.DepartureProbability;
+        org.Staff[p].Occupied = org.Staff[p].Occupied && !leaves;
     }
 }
 

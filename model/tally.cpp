@@ -9,11 +9,24 @@ void Tally(TOrganisation& org) noexcept {
     }
     org.ReplacedCount = 0;
     // Keyed by each record's own level; after hiring every position is held.
-    for (const TMember& member : org.Staff) {
-        const int k = member.Level;
-        if (member.Female) ++org.FemaleCount[k];
-        org.MeanScore[k] += member.Score;
-        if (member.Id > TotalPositions) ++org.ReplacedCount;
+    // The sum of a level is carried in a local while the level stays the
+    // same: the same additions in the same order, without a store and reload
+    // for each of them.
+    const TMember* member = org.Staff.begin();
+    const TMember* const end = org.Staff.end();
+    while (member != end) {
+        const int k = member->Level;
+        double sum = org.MeanScore[k];
+        std::int32_t women = 0;
+        std::int32_t replaced = 0;
+        for (; member != end && member->Level == k; ++member) {
+            women += member->Female;
+            sum += member->Score;
+            replaced += member->Id > TotalPositions;
+        }
+        org.FemaleCount[k] += women;
+        org.MeanScore[k] = sum;
+        org.ReplacedCount += replaced;
     }
     for (int k = 1; k <= LevelCount; ++k) {
         org.MeanScore[k] = org.MeanScore[k] / static_cast<double>(org.LevelSize[k]);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "model/random.h"
 #include "model/ranking.h"
 #include "test_support.h"
 
@@ -60,6 +61,33 @@ TEST_P(Ranking, LevelOfNoPositionsChangesNothing) {
     const TRoster before = org->Staff;
     RankLevel(*org, 8);
     EXPECT_TRUE(org->Staff == before);
+}
+
+// Random levels with many equal scores, vacancies and arrival hints that
+// may be wrong: the quick ranking must always land where the exchange pass does.
+TEST(FastRanking, MatchesTheExchangePassOnRandomLevels) {
+    TRandom random{424242u};
+    auto draw = [&random](int below) { return static_cast<int>(NextUniform(random) * below); };
+    for (int trial = 0; trial < 3000; ++trial) {
+        const int size = 1 + draw(60);
+        const int distinctScores = 1 + draw(trial % 2 == 0 ? 5 : 1000);
+        std::vector<std::optional<double>> scores;
+        for (int i = 0; i < size; ++i) {
+            if (draw(6) == 0) {
+                scores.push_back(std::nullopt);
+            } else {
+                scores.push_back(static_cast<double>(draw(distinctScores)));
+            }
+        }
+        auto fast = LevelOf(scores);
+        for (int p = 1; p <= size; ++p) fast->Arrived[p] = static_cast<TArrival>(draw(3));
+        auto exchange = LevelOf(scores);
+        exchange->Ranking = TRanking::Exchange;
+        RankLevel(*fast, 8);
+        RankLevel(*exchange, 8);
+        ASSERT_EQ(Describe(*fast), Describe(*exchange)) << "trial " << trial;
+        for (int p = 1; p <= size; ++p) ASSERT_EQ(fast->Arrived[p], TArrival::Stayed);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMethods, Ranking,
