@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
-  python3
+  python3 time
 )
 missing=()
 for p in "${packages[@]}"; do
