@@ -1,0 +1,19 @@
+#include "batch/batch_summary.h"
+
+namespace velmora::batch {
+
+void TBatchSummary::Add(const TRunResult& result) {
+    ++Runs;
+    const TLevelShares shares = WomenShares(result);
+    for (int k = 1; k <= LevelCount; ++k) {
+        WomenShare[k].Add(shares[k]);
+        MeanScore[k].Add(result.MeanScore[k]);
+    }
+    if (result.Finished) {
+        PeriodsToCompletion.Add(result.Periods);
+    } else {
+        ++CutOff;
+    }
+}
+
+}  // namespace velmora::batch

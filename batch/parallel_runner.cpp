@@ -1,0 +1,150 @@
+#include "batch/parallel_runner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace velmora::batch {
+
+namespace {
+
+// Runs finish out of order; a slot holds a finished run until the consumer
+// has taken every earlier one. A bounded ring of slots keeps memory flat
+// however long the batch.
+struct TSlot {
+    TRunResult Result;
+    bool Ready = false;
+};
+
+struct TShared {
+    explicit TShared(std::size_t slotCount) : Slots(slotCount) {}
+
+    std::mutex Mutex;
+    std::condition_variable SlotFreed;
+    std::condition_variable SlotFilled;
+    std::vector<TSlot> Slots;
+    std::uint64_t Consumed = 0;
+    std::exception_ptr Failure;
+    std::atomic<bool> Abort{false};
+    std::atomic<std::uint64_t> NextRun{1};
+
+    TSlot& SlotOf(std::uint64_t run) { return Slots[(run - 1) % Slots.size()]; }
+
+    void Fail(std::exception_ptr failure) {
+        {
+            std::lock_guard lock(Mutex);
+            if (!Failure) Failure = std::move(failure);
+            Abort = true;
+        }
+        SlotFreed.notify_all();
+        SlotFilled.notify_all();
+    }
+};
+
+void Work(const TBatchJob& job, TShared& shared) {
+    try {
+        auto org = std::make_unique<TOrganisation>();
+        for (;;) {
+            const std::uint64_t run = shared.NextRun.fetch_add(1);
+            if (run > job.Runs) return;
+            TSlot& slot = shared.SlotOf(run);
+            {
+                std::unique_lock lock(shared.Mutex);
+                shared.SlotFreed.wait(lock, [&] {
+                    return shared.Abort.load() || run - shared.Consumed <= shared.Slots.size();
+                });
+                if (shared.Abort) return;
+            }
+            const bool complete = SimulateRun(*org, job.Settings, run, RunSeed(job.FirstSeed, run),
+                                              job.Wants, slot.Result, &shared.Abort);
+            if (!complete) return;
+            {
+                std::lock_guard lock(shared.Mutex);
+                slot.Ready = true;
+            }
+            shared.SlotFilled.notify_all();
+        }
+    } catch (...) {
+        shared.Fail(std::current_exception());
+    }
+}
+
+// Stops and joins the workers however the consumer leaves.
+class TWorkers {
+  public:
+    explicit TWorkers(TShared& shared) : Shared_(shared) {}
+    TWorkers(const TWorkers&) = delete;
+    TWorkers& operator=(const TWorkers&) = delete;
+    ~TWorkers() {
+        {
+            std::lock_guard lock(Shared_.Mutex);
+            Shared_.Abort = true;
+        }
+        Shared_.SlotFreed.notify_all();
+        JoinAll();
+    }
+
+    void Start(const TBatchJob& job, unsigned count) {
+        for (unsigned i = 0; i < count; ++i) {
+            Threads_.emplace_back([&job, this] { Work(job, Shared_); });
+        }
+    }
+    void JoinAll() {
+        for (auto& thread : Threads_) {
+            if (thread.joinable()) thread.join();
+        }
+    }
+
+  private:
+    TShared& Shared_;
+    std::vector<std::thread> Threads_;
+};
+
+}  // namespace
+
+bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atomic<bool>& cancel,
+              const TProgressHook& progress) {
+    const unsigned threads =
+        static_cast<unsigned>(std::clamp<std::uint64_t>(job.Runs, 1, std::max(job.Threads, 1u)));
+    TShared shared(std::size_t{4} * threads);
+    TWorkers workers(shared);
+    workers.Start(job, threads);
+
+    for (std::uint64_t run = 1; run <= job.Runs; ++run) {
+        if (cancel.load()) return false;
+        TSlot& slot = shared.SlotOf(run);
+        {
+            std::unique_lock lock(shared.Mutex);
+            while (!slot.Ready && !shared.Failure) {
+                if (cancel.load()) return false;
+                shared.SlotFilled.wait_for(lock, std::chrono::milliseconds(100));
+                if (progress && !slot.Ready) {
+                    lock.unlock();
+                    progress(run - 1);
+                    lock.lock();
+                }
+            }
+            if (shared.Failure) {
+                const std::exception_ptr failure = shared.Failure;
+                lock.unlock();
+                std::rethrow_exception(failure);
+            }
+        }
+        consume(slot.Result);
+        {
+            std::lock_guard lock(shared.Mutex);
+            slot.Ready = false;
+            shared.Consumed = run;
+        }
+        shared.SlotFreed.notify_all();
+        if (progress) progress(run);
+    }
+    return true;
+}
+
+}  // namespace velmora::batch

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "batch/run_result.h"
+#include "batch/run_settings.h"
+#include "batch/simulate.h"
+
+namespace velmora::batch {
+
+struct TBatchJob {
+    TRunSettings Settings;
+    std::uint64_t Runs = 0;
+    std::uint32_t FirstSeed = 0;
+    unsigned Threads = 1;
+    TRunWants Wants;
+};
+
+// Receives each run's result on the calling thread, in run order, whatever
+// the number of threads: everything derived from it is then reproducible.
+using TRunConsumer = std::function<void(const TRunResult&)>;
+
+// Told, on the calling thread, how many runs have been consumed; called after
+// every run and about ten times a second while waiting.
+using TProgressHook = std::function<void(std::uint64_t done)>;
+
+// Plays the job's runs on job.Threads worker threads. Returns false when
+// cancel was raised before every run was consumed. An exception from a worker
+// or from consume stops every worker and is passed on.
+bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atomic<bool>& cancel,
+              const TProgressHook& progress = {});
+
+}  // namespace velmora::batch

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace velmora::batch {
+
+// Runs done, rate and time left, redrawn in place on a terminal.
+class TProgressBar {
+  public:
+    TProgressBar(std::uint64_t total, bool enabled, std::FILE* out = stderr);
+
+    // Redraws at most ten times a second, and always for the last run.
+    void Update(std::uint64_t done);
+    // Erases the bar so that what follows starts on a clean line.
+    void Finish();
+
+  private:
+    using TClock = std::chrono::steady_clock;
+
+    std::uint64_t Total_;
+    bool Enabled_;
+    std::FILE* Out_;
+    TClock::time_point Start_ = TClock::now();
+    TClock::time_point LastDrawn_{};
+    bool Drawn_ = false;
+};
+
+// The bar's text for the given state, without the carriage return.
+std::string ProgressText(std::uint64_t done, std::uint64_t total, double elapsedSeconds);
+
+}  // namespace velmora::batch

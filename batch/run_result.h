@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "model/organisation.h"
+
+namespace velmora::batch {
+
+// Share of women on each level after one period.
+using TLevelShares = TPerLevel<double>;
+
+// What the batch keeps of one run. Slots are reused from run to run, so the
+// buffers keep their capacity.
+struct TRunResult {
+    std::uint64_t Run = 0;  // 1-based
+    std::uint32_t Seed = 0;
+    std::int32_t Periods = 0;
+    bool Finished = false;  // false: cut off at the period limit
+    TPerLevel<std::int32_t> FemaleCount;
+    TPerLevel<double> MeanScore;
+    TLevelSizes LevelSize;
+
+    std::string Trace;                 // CSV rows, when a trace is asked for
+    std::vector<TLevelShares> Shares;  // one entry per period, when a plot is asked for
+};
+
+// Share of women on every level in the organisation's latest tally.
+TLevelShares WomenShares(const TOrganisation& org) noexcept;
+TLevelShares WomenShares(const TRunResult& result) noexcept;
+
+}  // namespace velmora::batch

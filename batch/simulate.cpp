@@ -1,0 +1,38 @@
+#include "batch/simulate.h"
+
+#include "batch/trace.h"
+#include "model/run.h"
+
+namespace velmora::batch {
+
+std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept {
+    return static_cast<std::uint32_t>(firstSeed + (run - 1));
+}
+
+bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
+                 std::uint32_t seed, const TRunWants& wants, TRunResult& result,
+                 const std::atomic<bool>* cancel) {
+    org.Params = settings.Params;
+    org.Ranking = settings.Ranking;
+    BeginRun(org, seed, settings.FormIndex, settings.BiasIndex);
+    result.Run = run;
+    result.Seed = seed;
+    result.Trace.clear();
+    result.Shares.clear();
+    // The same stopping rule as RunToEnd, unrolled so that a long run can be
+    // cancelled between two periods.
+    while (!org.Finished && org.Period < settings.MaxPeriods) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) return false;
+        RunPeriod(org);
+        if (wants.Trace) AppendTraceRow(result.Trace, run, seed, org);
+        if (wants.Shares) result.Shares.push_back(WomenShares(org));
+    }
+    result.Periods = org.Period;
+    result.Finished = org.Finished;
+    result.FemaleCount = org.FemaleCount;
+    result.MeanScore = org.MeanScore;
+    result.LevelSize = org.LevelSize;
+    return true;
+}
+
+}  // namespace velmora::batch

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "batch/run_result.h"
+#include "batch/run_settings.h"
+
+namespace velmora::batch {
+
+// What a run must keep beyond its final state.
+struct TRunWants {
+    bool Trace = false;
+    bool Shares = false;
+};
+
+// The seed of run r (1-based): (firstSeed + r - 1) mod 2^32.
+std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept;
+
+// Plays one whole run on org, exactly as the window would, until it finishes
+// or reaches settings.MaxPeriods. Returns false, with the result incomplete, when
+// cancel was raised meanwhile.
+bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
+                 std::uint32_t seed, const TRunWants& wants, TRunResult& result,
+                 const std::atomic<bool>* cancel = nullptr);
+
+}  // namespace velmora::batch

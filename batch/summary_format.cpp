@@ -1,0 +1,26 @@
+#include "batch/summary_format.h"
+
+namespace velmora::batch {
+
+double TBatchReport::RunsPerSecond() const noexcept {
+    return WallSeconds > 0.0 ? static_cast<double>(Summary.Runs) / WallSeconds : 0.0;
+}
+
+std::string TBatchReport::BiasChoice() const {
+    if (Options.BiasFromPoints) return {};
+    return Options.Settings.BiasIndex == 0 ? "1%" : "5%";
+}
+
+std::string FormatSummary(const TBatchReport& report) {
+    switch (report.Options.Format) {
+        case TSummaryFormat::Csv:
+            return FormatCsv(report);
+        case TSummaryFormat::Json:
+            return FormatJson(report);
+        case TSummaryFormat::Table:
+            break;
+    }
+    return FormatTable(report);
+}
+
+}  // namespace velmora::batch

@@ -1,0 +1,178 @@
+#!/usr/bin/env python3
+"""The velmora-batch executable as a user meets it: exit codes, messages,
+files written whole or not at all, identical results for any thread count."""
+import csv
+import io
+import json
+import os
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import xml.etree.ElementTree as ET
+
+BATCH = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "velmora-batch"
+SVG = "{http://www.w3.org/2000/svg}"
+TIMING_COLUMNS = {"wall_seconds", "runs_per_second", "threads"}
+
+
+def run(*args, stdout=subprocess.PIPE, cwd=None):
+    return subprocess.run([BATCH, *args], stdout=stdout, stderr=subprocess.PIPE, text=True,
+                          cwd=cwd, timeout=300)
+
+
+def results_only(summary_csv):
+    """The CSV summary without the columns that measure time."""
+    rows = list(csv.DictReader(io.StringIO(summary_csv)))
+    return [{k: v for k, v in row.items() if k not in TIMING_COLUMNS} for row in rows]
+
+
+class BadInput(unittest.TestCase):
+    CASES = [
+        (["--form", "triangle"], "--form"),
+        (["--bias", "2"], "--bias"),
+        (["--bias-points", "nan"], "--bias-points"),
+        (["--runs", "0"], "--runs"),
+        (["--runs", "ten"], "--runs"),
+        (["--seed", "4294967296"], "--seed"),
+        (["--seed", "-3"], "--seed"),
+        (["--threads", "0"], "--threads"),
+        (["--turnover", "0"], "--turnover"),
+        (["--turnover", "1.2"], "--turnover"),
+        (["--women-hired", "-0.5"], "--women-hired"),
+        (["--max-periods", "0"], "--max-periods"),
+        (["--format", "yaml"], "--format"),
+        (["--runs"], "--runs"),
+        (["--speed", "3"], "--speed"),
+        (["extra"], "extra"),
+    ]
+
+    def test_every_bad_input_is_one_line_exit_2_and_touches_no_file(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            kept = os.path.join(tmp, "kept.csv")
+            with open(kept, "w") as f:
+                f.write("keep me")
+            fresh = os.path.join(tmp, "fresh.svg")
+            for args, option in self.CASES:
+                with self.subTest(args=args):
+                    r = run("--trace", kept, "--plot", fresh, *args)
+                    self.assertEqual(r.returncode, 2, r.stderr)
+                    self.assertEqual(r.stdout, "")
+                    lines = r.stderr.splitlines()
+                    self.assertEqual(len(lines), 1, r.stderr)
+                    self.assertIn(option, lines[0])
+                    with open(kept) as f:
+                        self.assertEqual(f.read(), "keep me")
+                    self.assertEqual(sorted(os.listdir(tmp)), ["kept.csv"])
+
+    def test_an_unwritable_path_is_exit_1_and_leaves_nothing(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            plot = os.path.join(tmp, "p.svg")
+            for bad in [os.path.join(tmp, "missing", "t.csv"), tmp]:
+                with self.subTest(path=bad):
+                    r = run("--seed", "1", "--runs", "2", "--trace", bad, "--plot", plot)
+                    self.assertEqual(r.returncode, 1, r.stderr)
+                    self.assertIn(bad, r.stderr)
+                    self.assertEqual(os.listdir(tmp), [])
+
+    def test_a_failing_standard_output_is_exit_1(self):
+        with open("/dev/full", "w") as full:
+            r = run("--seed", "1", "--runs", "2", "-q", stdout=full)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn("summary", r.stderr)
+
+
+class Results(unittest.TestCase):
+    def batch(self, tmp, threads, *extra):
+        trace = os.path.join(tmp, f"trace{threads}.csv")
+        plot = os.path.join(tmp, f"plot{threads}.svg")
+        r = run("--seed", "4294967280", "--runs", "40", "--threads", str(threads), "--trace",
+                trace, "--plot", plot, "--format", "csv", "-q", *extra)
+        self.assertEqual(r.returncode, 0, r.stderr)
+        with open(trace, "rb") as t, open(plot, "rb") as p:
+            return t.read(), p.read(), results_only(r.stdout)
+
+    def test_results_do_not_depend_on_threads(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            one = self.batch(tmp, 1)
+            for threads in (2, 3, 16):
+                self.assertEqual(one, self.batch(tmp, threads), f"{threads} threads")
+            self.assertEqual(len(one[2]), 8)
+            self.assertFalse([f for f in os.listdir(tmp) if f.startswith(".")], "temp files left")
+
+    def test_trace_rows_follow_runs_and_periods(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            trace, _, summary = self.batch(tmp, 2, "--max-periods", "45")
+        rows = list(csv.DictReader(io.StringIO(trace.decode())))
+        keys = [(int(r["run"]), int(r["period"])) for r in rows]
+        self.assertEqual(keys, sorted(keys))
+        self.assertEqual({r["seed"] for r in rows if r["run"] == "17"}, {"0"})  # wraps mod 2^32
+        last = {}
+        for r in rows:
+            last[int(r["run"])] = r
+        cut = sum(1 for r in last.values() if r["replaced"] != "1424")
+        self.assertEqual(summary[0]["runs_cut_off"], str(cut))
+        self.assertTrue(all(int(r["period"]) <= 45 for r in rows))
+
+    def test_plot_is_xml_with_eight_series_and_bands(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            _, svg, _ = self.batch(tmp, 2)
+        root = ET.fromstring(svg)
+        self.assertEqual(root.tag, SVG + "svg")
+        paths = list(root.iter(SVG + "path"))
+        series = [p for p in paths if p.get("class") == "series"]
+        bands = [p for p in paths if p.get("class") == "band"]
+        self.assertEqual(sorted(int(p.get("data-level")) for p in series), list(range(1, 9)))
+        self.assertEqual(len(bands), 8)
+        legend = " ".join(t.text or "" for t in root.iter(SVG + "text"))
+        self.assertIn("Level 8 (top)", legend)
+        self.assertIn("held at its final state", legend)
+
+
+class Interface(unittest.TestCase):
+    def test_help_documents_every_option(self):
+        r = run("--help")
+        self.assertEqual(r.returncode, 0)
+        for option in ["--form", "--bias", "--bias-points", "--runs", "--seed", "--threads",
+                       "--turnover", "--women-hired", "--max-periods", "--trace", "--plot",
+                       "--format", "--quiet", "--version"]:
+            self.assertIn(option, r.stdout)
+
+    def test_clock_seed_is_printed_and_repeats_the_batch(self):
+        r = run("--runs", "3", "--format", "json")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        first = json.loads(r.stdout)
+        seed = first["parameters"]["seed"]
+        self.assertTrue(first["parameters"]["seed_from_clock"])
+        self.assertIn(f"seed {seed}", r.stderr)
+        again = json.loads(run("--runs", "3", "--format", "json", "--seed", str(seed)).stdout)
+        self.assertEqual(first["levels"], again["levels"])
+        self.assertEqual(len(first["levels"]), 8)
+
+    def test_trace_on_standard_output_moves_the_summary_to_standard_error(self):
+        r = run("--seed", "3", "--runs", "2", "--trace", "-", "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        self.assertTrue(r.stdout.startswith("run,seed,period,replaced,women1,"))
+        self.assertIn("Periods to completion", r.stderr)
+
+    def test_interrupt_leaves_no_file(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            proc = subprocess.Popen(
+                [BATCH, "--seed", "1", "--runs", "1000000", "--trace", "t.csv", "--plot", "p.svg"],
+                cwd=tmp, stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+            # Its files are opened aside once it is ready to handle the signal.
+            deadline = time.monotonic() + 30
+            while not os.listdir(tmp) and time.monotonic() < deadline:
+                time.sleep(0.05)
+            time.sleep(0.2)
+            proc.send_signal(signal.SIGINT)
+            out, err = proc.communicate(timeout=60)
+            self.assertEqual(proc.returncode, 130, err)
+            self.assertIn("interrupted", err)
+            self.assertEqual(os.listdir(tmp), [])
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

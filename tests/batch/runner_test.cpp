@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "batch/batch_summary.h"
+#include "batch/parallel_runner.h"
+#include "batch/summary_format.h"
+#include "batch/trajectory.h"
+
+namespace velmora::batch {
+namespace {
+
+TBatchJob Job(std::uint64_t runs, unsigned threads) {
+    TBatchJob job;
+    job.Runs = runs;
+    job.FirstSeed = 4294967290u;  // wraps past 2^32 within the batch
+    job.Threads = threads;
+    job.Wants = {true, true};
+    return job;
+}
+
+// Everything a batch produces, as text that can be compared byte for byte.
+std::string Everything(unsigned threads) {
+    TBatchOptions options;
+    const TBatchJob job = Job(40, threads);
+    TBatchSummary summary;
+    TTrajectory trajectory;
+    std::string trace;
+    std::string order;
+    const std::atomic<bool> cancel{false};
+    EXPECT_TRUE(RunBatch(
+        job,
+        [&](const TRunResult& r) {
+            order += std::to_string(r.Run) + ":" + std::to_string(r.Seed) + " ";
+            trace += r.Trace;
+            summary.Add(r);
+            trajectory.Add(r.Shares);
+        },
+        cancel));
+    std::string means;
+    for (std::int32_t p = 1; p <= trajectory.Periods(); ++p) {
+        for (int k = 1; k <= LevelCount; ++k) {
+            means += std::to_string(trajectory.At(p)[k].Mean()) + "/" +
+                     std::to_string(trajectory.At(p)[k].StdDev()) + " ";
+        }
+    }
+    return order + "\n" + trace + FormatCsv(TBatchReport{options, summary, 1.0, 1}) + means;
+}
+
+TEST(RunBatch, ResultsDoNotDependOnTheThreadCount) {
+    const std::string single = Everything(1);
+    EXPECT_NE(single.find("1:4294967290 2:4294967291"), std::string::npos);
+    EXPECT_NE(single.find("7:0 8:1"), std::string::npos);
+    for (unsigned threads : {2u, 3u, 8u, 64u}) {
+        EXPECT_TRUE(single == Everything(threads)) << threads << " threads differ";
+    }
+}
+
+TEST(RunBatch, ReportsARunCutOffByThePeriodLimitAsNotFinished) {
+    TBatchJob job = Job(2, 2);
+    job.Settings.Params.DepartureProbability = 0.001;  // far too slow to replace everyone
+    job.Settings.MaxPeriods = 30;
+    const std::atomic<bool> cancel{false};
+    int seen = 0;
+    RunBatch(
+        job,
+        [&](const TRunResult& r) {
+            ++seen;
+            EXPECT_FALSE(r.Finished);
+            EXPECT_EQ(r.Periods, 30);
+            EXPECT_EQ(r.Shares.size(), 30u);
+        },
+        cancel);
+    EXPECT_EQ(seen, 2);
+}
+
+TEST(RunBatch, StopsWhenCancelledOrWhenTheConsumerFails) {
+    const TBatchJob job = Job(1000, 2);
+    std::atomic<bool> cancel{false};
+    int consumed = 0;
+    EXPECT_FALSE(RunBatch(
+        job,
+        [&](const TRunResult&) {
+            if (++consumed == 3) cancel = true;
+        },
+        cancel));
+    EXPECT_LT(consumed, 10);
+
+    const std::atomic<bool> never{false};
+    EXPECT_THROW(RunBatch(
+                     job,
+                     [](const TRunResult& r) {
+                         if (r.Run == 5) throw std::runtime_error("disk full");
+                     },
+                     never),
+                 std::runtime_error);
+}
+
+}  // namespace
+}  // namespace velmora::batch
