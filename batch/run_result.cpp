@@ -2,20 +2,24 @@
 
 namespace velmora::batch {
 
-TLevelShares WomenShares(const TOrganisation& org) noexcept {
+namespace {
+
+TLevelShares SharesOf(const TPerLevel<std::int32_t>& women, const TLevelSizes& sizes) noexcept {
     TLevelShares shares;
     for (int k = 1; k <= LevelCount; ++k) {
-        shares[k] = static_cast<double>(org.FemaleCount[k]) / org.LevelSize[k];
+        shares[k] = static_cast<double>(women[k]) / sizes[k];
     }
     return shares;
 }
 
+}  // namespace
+
+TLevelShares WomenShares(const TOrganisation& org) noexcept {
+    return SharesOf(org.FemaleCount, org.LevelSize);
+}
+
 TLevelShares WomenShares(const TRunResult& result) noexcept {
-    TLevelShares shares;
-    for (int k = 1; k <= LevelCount; ++k) {
-        shares[k] = static_cast<double>(result.FemaleCount[k]) / result.LevelSize[k];
-    }
-    return shares;
+    return SharesOf(result.FemaleCount, result.LevelSize);
 }
 
 }  // namespace velmora::batch

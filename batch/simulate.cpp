@@ -19,14 +19,15 @@ bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t
     result.Seed = seed;
     result.Trace.clear();
     result.Shares.clear();
-    // The same stopping rule as RunToEnd, unrolled so that a long run can be
-    // cancelled between two periods.
-    while (!org.Finished && org.Period < settings.MaxPeriods) {
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) return false;
-        RunPeriod(org);
-        if (wants.Trace) AppendTraceRow(result.Trace, run, seed, org);
-        if (wants.Shares) result.Shares.push_back(WomenShares(org));
-    }
+    RunToEnd(
+        org, settings.MaxPeriods,
+        [&](const TOrganisation& o) {
+            if (wants.Trace) AppendTraceRow(result.Trace, run, seed, o);
+            if (wants.Shares) result.Shares.push_back(WomenShares(o));
+        },
+        cancel);
+    // Only a cancel stops a run short of both its end and the period limit.
+    if (!org.Finished && org.Period < settings.MaxPeriods) return false;
     result.Periods = org.Period;
     result.Finished = org.Finished;
     result.FemaleCount = org.FemaleCount;

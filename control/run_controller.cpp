@@ -5,15 +5,15 @@
 #include <QScrollBar>
 #include <QString>
 #include <QTimer>
+#include <cstdint>
 #include <utility>
 
 #include "control/busy_wait.h"
 #include "display/radio_group.h"
 #include "display/tform1.h"
-#include "model/movement.h"
+#include "model/organisation.h"
 #include "model/random.h"
-#include "model/staffing.h"
-#include "model/tally.h"
+#include "model/run.h"
 
 namespace velmora {
 
@@ -57,16 +57,10 @@ void TRunController::BitBtn1Click() {
 void TRunController::initialize() {
     Form1.AppendLog(QStringLiteral("Start of Job"));
     Form1.ClearScoreMap();
-    if (SeedSource) {
-        Org.Seed = SeedSource();
-        SeedWith(Org.Random, Org.Seed);
-    } else {
-        Org.Seed = SeedFromClock(Org.Random);
-    }
-    SetupOrganisation(Org, Form1.OrgForm->ItemIndex(), Form1.Discrimination->ItemIndex());
-    StaffInitially(Org);
-    Org.Period = 0;
-    Org.Finished = false;
+    const std::uint32_t seed = SeedSource ? SeedSource() : SeedFromClock(Org.Random);
+    // Seeds the stream, loads the selected form and bias, staffs and ranks the
+    // organisation; period 0, not finished.
+    BeginRun(Org, seed, Form1.OrgForm->ItemIndex(), Form1.Discrimination->ItemIndex());
     RunSetUp = true;
 }
 
@@ -101,10 +95,7 @@ void TRunController::timer1timer() { SimOnePeriod(); }
 void TRunController::SimOnePeriod() {
     DisableTimer();
     AdvancePeriod();
-    Departures(Org);
-    Promote(Org);
-    Hire(Org);
-    Tally(Org);
+    MoveAndTally(Org);  // departures, promotions, hiring, tally
     TForm1::ShowText(Form1.Edit2, QString::number(Org.ReplacedCount));
     Form1.ShowResults();
     Delay();

@@ -65,8 +65,6 @@ class TForm1 : public QWidget {
     // Appends one line to the job log.
     void AppendLog(const QString& line);
 
-    TOrganisation& Organisation() noexcept { return Org; }
-
     // The outer size the window asks the window manager for.
     static constexpr int OuterWidth = 642;
     static constexpr int OuterHeight = 559;

@@ -13,6 +13,8 @@ int LevelLast(const TOrganisation& org, int level) noexcept {
 }
 
 void LoadForm(TOrganisation& org, int formIndex) noexcept {
+    // Like the bias choice, an index that names no form changes nothing.
+    if (formIndex != PyramidForm && formIndex != RectangleForm) return;
     org.LevelSize = OrgFormSizes[static_cast<std::size_t>(formIndex)];
 }
 

@@ -84,7 +84,8 @@ struct TOrganisation {
 int LevelStart(const TOrganisation& org, int level) noexcept;
 int LevelLast(const TOrganisation& org, int level) noexcept;
 
-// Copies one row of OrgFormSizes into LevelSize, all eight values at once.
+// Copies one row of OrgFormSizes into LevelSize, all eight values at once;
+// an index other than 0 or 1 leaves LevelSize as it was.
 void LoadForm(TOrganisation& org, int formIndex) noexcept;
 
 }  // namespace velmora

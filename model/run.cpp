@@ -16,17 +16,23 @@ void BeginRun(TOrganisation& org, std::uint32_t seed, int formIndex, int biasInd
     org.Finished = false;
 }
 
-void RunPeriod(TOrganisation& org) {
-    ++org.Period;
+void MoveAndTally(TOrganisation& org) {
     Departures(org);
     Promote(org);
     Hire(org);
     Tally(org);
 }
 
+void RunPeriod(TOrganisation& org) {
+    ++org.Period;
+    MoveAndTally(org);
+}
+
 bool RunToEnd(TOrganisation& org, std::int32_t maxPeriods,
-              const std::function<void(const TOrganisation&)>& afterPeriod) {
+              const std::function<void(const TOrganisation&)>& afterPeriod,
+              const std::atomic<bool>* cancel) {
     while (!org.Finished && org.Period < maxPeriods) {
+        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) break;
         RunPeriod(org);
         if (afterPeriod) afterPeriod(org);
     }
