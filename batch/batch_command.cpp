@@ -83,9 +83,7 @@ int Play(const TBatchOptions& options, const std::atomic<bool>& cancel) {
         outputs.Plot->Commit();
     }
     if (outputs.Trace) outputs.Trace->Commit();
-    const unsigned threads =
-        static_cast<unsigned>(std::min<std::uint64_t>(options.Threads, options.Runs));
-    const TBatchReport report{options, summary, seconds, threads};
+    const TBatchReport report{options, summary, seconds, WorkerCount(job)};
     const bool traceOnStandardOutput = outputs.Trace && outputs.Trace->IsStandardOutput();
     PrintSummary(FormatSummary(report), traceOnStandardOutput);
     return 0;

@@ -107,10 +107,13 @@ class TWorkers {
 
 }  // namespace
 
+unsigned WorkerCount(const TBatchJob& job) noexcept {
+    return static_cast<unsigned>(std::clamp<std::uint64_t>(job.Runs, 1, std::max(job.Threads, 1u)));
+}
+
 bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atomic<bool>& cancel,
               const TProgressHook& progress) {
-    const unsigned threads =
-        static_cast<unsigned>(std::clamp<std::uint64_t>(job.Runs, 1, std::max(job.Threads, 1u)));
+    const unsigned threads = WorkerCount(job);
     TShared shared(std::size_t{4} * threads);
     TWorkers workers(shared);
     workers.Start(job, threads);

@@ -29,6 +29,9 @@ using TProgressHook = std::function<void(std::uint64_t done)>;
 // Plays the job's runs on job.Threads worker threads. Returns false when
 // cancel was raised before every run was consumed. An exception from a worker
 // or from consume stops every worker and is passed on.
+// The worker threads a job uses: as asked, but never more than its runs.
+unsigned WorkerCount(const TBatchJob& job) noexcept;
+
 bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atomic<bool>& cancel,
               const TProgressHook& progress = {});
 

@@ -3,15 +3,11 @@
 #include <QPainter>
 
 #include "display/colours.h"
+#include "display/look.h"
 
 namespace velmora {
 
-TPanel::TPanel(const QColor& face, QWidget* parent) : QFrame(parent) {
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, face);
-    setPalette(colours);
-    setAutoFillBackground(true);
-}
+TPanel::TPanel(const QColor& face, QWidget* parent) : QFrame(parent) { SetFace(this, face); }
 
 void TPanel::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
