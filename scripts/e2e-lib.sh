@@ -1,7 +1,7 @@
 # Shared pieces of the end-to-end tests: a private Xvfb display, the program
 # started on it, its window found, screenshots, and a clean end through "End".
 # Source it after setting `e2e_name` (the prefix of every message) and `app`.
-for tool in Xvfb xdotool xwininfo import convert; do
+for tool in Xvfb xdpyinfo xdotool xwininfo import convert; do
     command -v "$tool" >/dev/null || {
         echo "$e2e_name: $tool is missing; run scripts/install-deps.sh" >&2
         exit 1
@@ -48,6 +48,7 @@ start_display() {
     xvfb_pid=$!
     retry 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=":$(head -n1 "$work/display")"
+    retry 50 xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY accepts no connections"
     unset WAYLAND_DISPLAY QT_QPA_PLATFORM QT_AUTO_SCREEN_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
 }
 
