@@ -27,6 +27,10 @@ fail() {
         echo "$e2e_name: screenshot kept in ${TMPDIR:-/tmp}/velmora-$e2e_name-fail.png" >&2
     fi
     [ -s "$work/app.log" ] && sed "s/^/$e2e_name: program: /" "$work/app.log" >&2
+    [ -s "$work/xvfb.log" ] && sed "s/^/$e2e_name: Xvfb: /" "$work/xvfb.log" >&2
+    if [ -n "$xvfb_pid" ] && ! kill -0 "$xvfb_pid" 2>/dev/null; then
+        echo "$e2e_name: Xvfb is no longer running" >&2
+    fi
     exit 1
 }
 
@@ -42,9 +46,11 @@ retry() {
 }
 
 # Starts Xvfb with the given screen ("WxHxD"); it picks a free display number
-# itself and writes it to fd 3 when ready.
+# itself and writes it to fd 3 when ready. -noreset: otherwise the server
+# resets when its last client (the readiness probe) leaves, and a program
+# connecting just then finds no display.
 start_display() {
-    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     xvfb_pid=$!
     retry 100 test -s "$work/display" || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
     export DISPLAY=":$(head -n1 "$work/display")"
