@@ -31,7 +31,7 @@ TOutputs OpenOutputs(const TBatchOptions& options) {
     TOutputs outputs;
     if (options.TracePath) {
         outputs.Trace = std::make_unique<TOutputFile>(*options.TracePath);
-        outputs.Trace->Write(TraceHeader);
+        outputs.Trace->Write(TraceHeader(options.Settings.Shape.Levels));
     }
     if (options.PlotPath) outputs.Plot = std::make_unique<TOutputFile>(*options.PlotPath);
     return outputs;

@@ -15,6 +15,7 @@ struct TBatchSummary {
     TRunningStats PeriodsToCompletion;  // finished runs only
     std::uint64_t Runs = 0;
     std::uint64_t CutOff = 0;  // runs stopped by the period limit
+    int Levels = LevelCount;   // of the runs added
 
     void Add(const TRunResult& result);
 };

@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "batch/factors.h"
 #include "batch/version.h"
 
 namespace velmora::batch {
@@ -21,6 +22,7 @@ constexpr const char* Examples =
     "  velmora-batch --runs 1000 --seed 42\n"
     "  velmora-batch --form rectangle --bias 1 --runs 500 --seed 7 --format csv > summary.csv\n"
     "  velmora-batch --bias-points 3 --turnover 0.1 --seed 1 --trace trace.csv --plot women.svg\n"
+    "  velmora-batch --levels 40,20,10 --score-sd-women 12 --bias-ends 30 --periods 80 --seed 3\n"
     "\n"
     "Run r (1 to N) uses seed (S + r - 1) mod 2^32, so any batch, or any single run of it,\n"
     "can be repeated from the seed printed in the summary. Results do not depend on --threads.\n"
@@ -36,22 +38,18 @@ void Declare(CLI::App& app, const std::string& name, std::optional<std::string>&
 }
 
 void DeclareOptions(CLI::App& app, TRawOptions& raw, unsigned cores) {
-    Declare(app, "--form", raw.Form, "pyramid|rectangle", "Organisation form (default pyramid)");
-    Declare(app, "--bias", raw.Bias, "1|5",
-            "Bias as in the window: 1 (\"1%\", 2.01 points) or 5 (\"5%\", 4.58; default)");
-    Declare(app, "--bias-points", raw.BiasPoints, "X",
-            "Score bonus of every man, -1000 to 1000; overrides --bias");
+    for (const TFactor& factor : Factors()) {
+        const std::string name(factor.Name);
+        app.add_option_function<std::string>(
+               "--" + name, [&raw, name](const std::string& value) { raw.Factors[name] = value; },
+               std::string(factor.Help) + " (default " + std::string(factor.Default) + ")")
+            ->type_name(std::string(factor.TypeName));
+    }
     Declare(app, "--runs", raw.Runs, "N", "Number of runs, 1 to 4294967296 (default 100)");
     Declare(app, "--seed", raw.Seed, "S",
             "Seed of run 1, 0 to 4294967295 (default: from the clock, printed)");
     Declare(app, "--threads", raw.Threads, "T",
             "Worker threads, 1 to 1024 (default: all cores, " + std::to_string(cores) + ")");
-    Declare(app, "--turnover", raw.Turnover, "P",
-            "Departure probability per position and period, 0 < P <= 1 (default 0.15)");
-    Declare(app, "--women-hired", raw.WomenHired, "P",
-            "Probability that a hire is a woman, 0 <= P <= 1 (default 0.5)");
-    Declare(app, "--max-periods", raw.MaxPeriods, "M",
-            "Cut a run off after M periods, 1 to 2147483647 (default 100000)");
     Declare(app, "--trace", raw.Trace, "FILE",
             "One CSV row per period of every run; '-': standard output (summary to stderr)");
     Declare(app, "--plot", raw.Plot, "FILE.svg",

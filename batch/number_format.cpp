@@ -29,6 +29,16 @@ void AppendUnsigned(std::string& out, std::uint64_t value) {
     out.append(buffer.data(), result.ptr);
 }
 
+std::string CsvText(const std::string& text) {
+    if (text.find_first_of(",\"\n\r") == std::string::npos) return text;
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    return quoted + "\"";
+}
+
 std::string Fixed(double value, int decimals) {
     // Room for the widest double written in full; to_chars ignores the locale.
     std::array<char, 400> buffer{};

@@ -1,5 +1,7 @@
 #include "batch/options.h"
 
+#include "batch/factors.h"
+
 #include <charconv>
 #include <cmath>
 #include <filesystem>
@@ -11,7 +13,7 @@ namespace {
 
 [[noreturn]] void Reject(const std::string& option, const std::string& accepted,
                          const std::string& given) {
-    throw TUsageError(option + " must be " + accepted + ", got '" + given + "'");
+    throw TUsageError(option + " must be " + accepted + ", got '" + QuoteForMessage(given) + "'");
 }
 
 std::optional<std::uint64_t> ParseWhole(const std::string& text, std::uint64_t max) {
@@ -23,16 +25,6 @@ std::optional<std::uint64_t> ParseWhole(const std::string& text, std::uint64_t m
     return value;
 }
 
-std::optional<double> ParseNumber(const std::string& text) {
-    double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
-        return {};
-    }
-    if (!std::isfinite(value)) return {};
-    return value;
-}
-
 std::uint64_t WholeOption(const std::string& option, const std::string& text, std::uint64_t min,
                           std::uint64_t max) {
     const auto value = ParseWhole(text, max);
@@ -41,18 +33,6 @@ std::uint64_t WholeOption(const std::string& option, const std::string& text, st
                text);
     }
     return *value;
-}
-
-int FormOption(const std::string& text) {
-    if (text == "pyramid") return PyramidForm;
-    if (text == "rectangle") return RectangleForm;
-    Reject("--form", "pyramid or rectangle", text);
-}
-
-int BiasOption(const std::string& text) {
-    if (text == "1" || text == "1%") return 0;
-    if (text == "5" || text == "5%") return 1;
-    Reject("--bias", "1 or 5 (the window's \"1%\" and \"5%\")", text);
 }
 
 TSummaryFormat FormatOption(const std::string& text) {
@@ -76,12 +56,13 @@ void CheckOutputs(const TBatchOptions& options) {
         throw TUsageError("--trace needs a file name, or '-' for standard output");
     }
     if (options.PlotPath && (options.PlotPath->empty() || *options.PlotPath == "-")) {
-        throw TUsageError("--plot needs a file name, got '" + *options.PlotPath + "'");
+        throw TUsageError("--plot needs a file name, got '" + QuoteForMessage(*options.PlotPath) +
+                          "'");
     }
     if (options.TracePath && options.PlotPath && *options.TracePath != "-" &&
         Comparable(*options.TracePath) == Comparable(*options.PlotPath)) {
         throw TUsageError("--trace and --plot must name different files, both got '" +
-                          *options.PlotPath + "'");
+                          QuoteForMessage(*options.PlotPath) + "'");
     }
 }
 
@@ -89,35 +70,12 @@ void CheckOutputs(const TBatchOptions& options) {
 
 TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
     TBatchOptions options;
-    TRunSettings& settings = options.Settings;
-    if (raw.Form) settings.FormIndex = FormOption(*raw.Form);
-    if (raw.Bias) settings.BiasIndex = BiasOption(*raw.Bias);
-    if (raw.BiasPoints) {
-        const auto points = ParseNumber(*raw.BiasPoints);
-        if (!points || std::fabs(*points) > MaxBiasPoints) {
-            Reject("--bias-points", "a number from -1000 to 1000", *raw.BiasPoints);
+    for (const TFactor& factor : Factors()) {
+        if (const auto given = raw.Factors.find(factor.Name); given != raw.Factors.end()) {
+            factor.Apply(options.Settings, given->second);
         }
-        settings.Params.BiasChoices = {*points, *points};
-        options.BiasFromPoints = true;
     }
-    if (raw.Turnover) {
-        const auto p = ParseNumber(*raw.Turnover);
-        if (!p || !(*p > 0.0 && *p <= 1.0)) {
-            Reject("--turnover", "a probability above 0 and at most 1", *raw.Turnover);
-        }
-        settings.Params.DepartureProbability = *p;
-    }
-    if (raw.WomenHired) {
-        const auto p = ParseNumber(*raw.WomenHired);
-        if (!p || !(*p >= 0.0 && *p <= 1.0)) {
-            Reject("--women-hired", "a probability from 0 to 1", *raw.WomenHired);
-        }
-        settings.Params.WomanHireProbability = *p;
-    }
-    if (raw.MaxPeriods) {
-        settings.MaxPeriods =
-            static_cast<std::int32_t>(WholeOption("--max-periods", *raw.MaxPeriods, 1, 2147483647));
-    }
+    CheckFactors(options.Settings);
     if (raw.Runs) options.Runs = WholeOption("--runs", *raw.Runs, 1, MaxRuns);
     if (raw.Seed) {
         options.Seed =
@@ -137,8 +95,35 @@ TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
     return options;
 }
 
-const char* FormName(int formIndex) noexcept {
-    return formIndex == RectangleForm ? "rectangle" : "pyramid";
+std::string QuoteForMessage(std::string_view text) {
+    constexpr std::size_t Longest = 60;
+    std::string out;
+    std::size_t shown = 0;
+    for (std::size_t i = 0; i < text.size() && shown < Longest; ++shown) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        // The length of the UTF-8 sequence this byte starts; 0 for none.
+        const std::size_t length = byte < 0x80                   ? 1
+                                   : byte >= 0xC2 && byte < 0xE0 ? 2
+                                   : byte >= 0xE0 && byte < 0xF0 ? 3
+                                   : byte >= 0xF0 && byte < 0xF5 ? 4
+                                                                 : 0;
+        bool valid = length > 0 && i + length <= text.size();
+        for (std::size_t k = 1; valid && k < length; ++k) {
+            valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+        }
+        if (!valid || (length == 1 && (byte < 0x20 || byte == 0x7F))) {
+            static constexpr char Hex[] = "0123456789abcdef";
+            out += "\\x";
+            out += Hex[byte >> 4];
+            out += Hex[byte & 15];
+            ++i;
+            continue;
+        }
+        out.append(text.substr(i, length));
+        i += length;
+    }
+    if (shown == Longest && out.size() < text.size()) out += "...";
+    return out;
 }
 
 }  // namespace velmora::batch

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 
 #include "batch/run_settings.h"
 
@@ -18,17 +20,16 @@ class TUsageError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Option values as typed; an empty optional was not given.
+// Option values as typed; a missing entry was not given.
 struct TRawOptions {
-    std::optional<std::string> Form, Bias, BiasPoints, Runs, Seed, Threads, Turnover, WomenHired,
-        MaxPeriods, Trace, Plot, Format;
+    std::map<std::string, std::string, std::less<>> Factors;  // by factor name
+    std::optional<std::string> Runs, Seed, Threads, Trace, Plot, Format;
     bool Quiet = false;
 };
 
 // A checked batch request.
 struct TBatchOptions {
     TRunSettings Settings;
-    bool BiasFromPoints = false;  // --bias-points given
     std::uint64_t Runs = 100;
     std::uint32_t Seed = 0;
     bool SeedFromClock = true;
@@ -41,12 +42,13 @@ struct TBatchOptions {
 
 inline constexpr std::uint64_t MaxRuns = 4294967296ULL;  // one run per seed
 inline constexpr unsigned MaxThreads = 1024;
-inline constexpr double MaxBiasPoints = 1000.0;
 
 // Checks every value and fills in the defaults; throws TUsageError.
 // Touches no file: a bad request must leave the disk as it was.
 TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads);
 
-const char* FormName(int formIndex) noexcept;
+// A value typed by the user as an error message may show it: at most about
+// 60 characters, with control characters and bytes that are not UTF-8 escaped.
+std::string QuoteForMessage(std::string_view text);
 
 }  // namespace velmora::batch

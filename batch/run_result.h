@@ -17,7 +17,9 @@ struct TRunResult {
     std::uint64_t Run = 0;  // 1-based
     std::uint32_t Seed = 0;
     std::int32_t Periods = 0;
-    bool Finished = false;  // false: cut off at the period limit
+    bool Finished = false;            // false: cut off at the period limit
+    std::int32_t FinishedPeriod = 0;  // the period in which the last initial employee left
+    int Levels = LevelCount;
     TPerLevel<std::int32_t> FemaleCount;
     TPerLevel<double> MeanScore;
     TLevelSizes LevelSize;

@@ -12,24 +12,28 @@ std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept {
 bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
                  std::uint32_t seed, const TRunWants& wants, TRunResult& result,
                  const std::atomic<bool>* cancel) {
-    org.Params = settings.Params;
     org.Ranking = settings.Ranking;
-    BeginRun(org, seed, settings.FormIndex, settings.BiasIndex);
+    BeginRun(org, seed, settings.Shape, settings.Params);
     result.Run = run;
     result.Seed = seed;
     result.Trace.clear();
     result.Shares.clear();
-    RunToEnd(
-        org, settings.MaxPeriods,
-        [&](const TOrganisation& o) {
-            if (wants.Trace) AppendTraceRow(result.Trace, run, seed, o);
-            if (wants.Shares) result.Shares.push_back(WomenShares(o));
-        },
-        cancel);
+    const auto afterPeriod = [&](const TOrganisation& o) {
+        if (wants.Trace) AppendTraceRow(result.Trace, run, seed, o);
+        if (wants.Shares) result.Shares.push_back(WomenShares(o));
+    };
+    if (settings.Periods) {
+        RunPeriods(org, *settings.Periods, afterPeriod, cancel);
+    } else {
+        RunToEnd(org, settings.MaxPeriods, afterPeriod, cancel);
+    }
     // Only a cancel stops a run short of both its end and the period limit.
-    if (!org.Finished && org.Period < settings.MaxPeriods) return false;
+    const bool ended = !settings.Periods && org.Finished;
+    if (!ended && org.Period < settings.PeriodLimit()) return false;
     result.Periods = org.Period;
     result.Finished = org.Finished;
+    result.FinishedPeriod = org.FinishedPeriod;
+    result.Levels = org.Levels;
     result.FemaleCount = org.FemaleCount;
     result.MeanScore = org.MeanScore;
     result.LevelSize = org.LevelSize;

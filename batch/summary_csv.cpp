@@ -1,6 +1,7 @@
 #include <cmath>
 #include <string>
 
+#include "batch/factors.h"
 #include "batch/number_format.h"
 #include "batch/summary_format.h"
 #include "batch/version.h"
@@ -17,7 +18,7 @@ void Field(std::string& out, double value) {
 
 void Field(std::string& out, const std::string& text) {
     out += ',';
-    out += text;
+    out += CsvText(text);
 }
 
 }  // namespace
@@ -30,11 +31,15 @@ std::string FormatCsv(const TBatchReport& report) {
     const TBatchSummary& summary = report.Summary;
     const TRunningStats& periods = summary.PeriodsToCompletion;
     std::string out =
-        "level,women_mean,women_sd,women_ci95_low,women_ci95_high,score_mean,score_sd,"
-        "form,bias_points,turnover,women_hired,runs,seed,max_periods,runs_finished,"
-        "runs_cut_off,periods_mean,periods_min,periods_max,wall_seconds,runs_per_second,"
-        "threads,version\n";
-    for (int k = 1; k <= LevelCount; ++k) {
+        "level,women_mean,women_sd,women_ci95_low,women_ci95_high,score_mean,score_sd";
+    for (const TFactor& factor : Factors()) {
+        out += ',';
+        out += factor.Column;
+    }
+    out +=
+        ",runs,seed,runs_finished,runs_cut_off,periods_mean,periods_min,periods_max,wall_seconds,"
+        "runs_per_second,threads,version\n";
+    for (int k = 1; k <= summary.Levels; ++k) {
         const TRunningStats& women = summary.WomenShare[k];
         const double half = women.HalfWidth95();
         out += std::to_string(k);
@@ -44,13 +49,9 @@ std::string FormatCsv(const TBatchReport& report) {
         Field(out, women.Mean() + half);
         Field(out, summary.MeanScore[k].Mean());
         Field(out, summary.MeanScore[k].StdDev());
-        Field(out, FormName(settings.FormIndex));
-        Field(out, settings.BiasPoints());
-        Field(out, settings.Params.DepartureProbability);
-        Field(out, settings.Params.WomanHireProbability);
+        for (const TFactor& factor : Factors()) Field(out, factor.Show(settings));
         Field(out, std::to_string(summary.Runs));
         Field(out, std::to_string(options.Seed));
-        Field(out, std::to_string(settings.MaxPeriods));
         Field(out, std::to_string(periods.Count()));
         Field(out, std::to_string(summary.CutOff));
         Field(out, periods.Mean());

@@ -6,11 +6,6 @@ double TBatchReport::RunsPerSecond() const noexcept {
     return WallSeconds > 0.0 ? static_cast<double>(Summary.Runs) / WallSeconds : 0.0;
 }
 
-std::string TBatchReport::BiasChoice() const {
-    if (Options.BiasFromPoints) return {};
-    return Options.Settings.BiasIndex == 0 ? "1%" : "5%";
-}
-
 std::string FormatSummary(const TBatchReport& report) {
     switch (report.Options.Format) {
         case TSummaryFormat::Csv:

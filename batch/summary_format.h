@@ -15,7 +15,6 @@ struct TBatchReport {
     unsigned Threads = 1;  // threads actually used
 
     double RunsPerSecond() const noexcept;
-    std::string BiasChoice() const;  // "1%" or "5%", empty when given in points
 };
 
 std::string FormatTable(const TBatchReport& report);

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <string>
 
+#include "batch/factors.h"
 #include "batch/number_format.h"
 #include "batch/summary_format.h"
 #include "batch/version.h"
@@ -14,19 +15,31 @@ std::string Number(double value) { return std::isnan(value) ? "null" : Shortest(
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// A factor's value with its JSON type; null where it has none.
+std::string Value(const TFactor& factor, const TRunSettings& settings) {
+    const std::string text = factor.Show(settings);
+    if (text.empty()) return "null";
+    switch (factor.Kind) {
+        case TValueKind::Number:
+            return text;
+        case TValueKind::List:
+            return "[" + text + "]";
+        case TValueKind::Text:
+            break;
+    }
+    return Quoted(text);
+}
+
 std::string Parameters(const TBatchReport& report) {
     const TBatchOptions& options = report.Options;
-    const TRunSettings& settings = options.Settings;
-    const std::string choice = report.BiasChoice();
-    return "  \"parameters\": {\"form\": " + Quoted(FormName(settings.FormIndex)) +
-           ", \"bias_points\": " + Number(settings.BiasPoints()) +
-           ", \"bias_choice\": " + (choice.empty() ? "null" : Quoted(choice)) +
-           ", \"turnover\": " + Number(settings.Params.DepartureProbability) +
-           ", \"women_hired\": " + Number(settings.Params.WomanHireProbability) +
-           ", \"runs\": " + std::to_string(options.Runs) +
+    std::string out = "  \"parameters\": {";
+    for (const TFactor& factor : Factors()) {
+        out += Quoted(std::string(factor.Column));
+        out += ": " + Value(factor, options.Settings) + ", ";
+    }
+    return out + "\"runs\": " + std::to_string(options.Runs) +
            ", \"seed\": " + std::to_string(options.Seed) +
-           ", \"seed_from_clock\": " + (options.SeedFromClock ? "true" : "false") +
-           ", \"max_periods\": " + std::to_string(settings.MaxPeriods) + "},\n";
+           ", \"seed_from_clock\": " + (options.SeedFromClock ? "true" : "false") + "},\n";
 }
 
 std::string Level(const TBatchSummary& summary, int k) {
@@ -54,8 +67,8 @@ std::string FormatJson(const TBatchReport& report) {
     out += "  \"periods_to_completion\": {\"mean\": " + Number(periods.Mean()) +
            ", \"min\": " + Number(periods.Min()) + ", \"max\": " + Number(periods.Max()) + "},\n";
     out += "  \"levels\": [\n";
-    for (int k = 1; k <= LevelCount; ++k) {
-        out += Level(summary, k) + (k < LevelCount ? ",\n" : "\n");
+    for (int k = 1; k <= summary.Levels; ++k) {
+        out += Level(summary, k) + (k < summary.Levels ? ",\n" : "\n");
     }
     out += "  ],\n";
     out += "  \"timing\": {\"wall_seconds\": " + Number(report.WallSeconds) +

@@ -1,6 +1,7 @@
 #include <cmath>
 #include <string>
 
+#include "batch/factors.h"
 #include "batch/number_format.h"
 #include "batch/summary_format.h"
 #include "batch/version.h"
@@ -22,28 +23,30 @@ std::string Runs(std::uint64_t count) {
     return std::to_string(count) + (count == 1 ? " run" : " runs");
 }
 
+std::string Line(std::string_view label, const std::string& value) {
+    std::string text = "  " + std::string(label);
+    text.resize(18, ' ');
+    return text + value + "\n";
+}
+
 std::string Parameters(const TBatchReport& report) {
     const TBatchOptions& options = report.Options;
     const TRunSettings& settings = options.Settings;
-    std::string bias = Shortest(settings.BiasPoints()) + " points";
-    if (!options.BiasFromPoints) bias += " (\"" + report.BiasChoice() + "\")";
     std::string seed = std::to_string(options.Seed);
     seed += options.SeedFromClock ? " (from the clock)" : "";
-    std::string text;
-    text += "velmora-batch " + std::string(Version()) + ": " + Runs(options.Runs) + " of the " +
-            FormName(settings.FormIndex) + " organisation\n";
-    text += "  bias         " + bias + "\n";
-    text += "  turnover     " + Shortest(settings.Params.DepartureProbability) + "\n";
-    text += "  women hired  " + Shortest(settings.Params.WomanHireProbability) + "\n";
-    text += "  seed         " + seed + "; run r uses (seed + r - 1) mod 2^32\n";
-    text += "  max periods  " + std::to_string(settings.MaxPeriods) + "\n";
-    return text;
+    std::string text = "velmora-batch " + std::string(Version()) + ": " + Runs(options.Runs) +
+                       " of the " + ShapeName(settings) + " organisation\n";
+    for (const TFactor& factor : Factors()) {
+        const std::string value = factor.Show(settings);
+        text += Line(factor.Name, value.empty() ? std::string(factor.Unset) : value);
+    }
+    return text + Line("seed", seed + "; run r uses (seed + r - 1) mod 2^32");
 }
 
 std::string Levels(const TBatchSummary& summary) {
     std::string text = "\nAfter each run's last period:\n";
     text += "level  women: mean      sd   95% CI of the mean   score: mean      sd\n";
-    for (int k = LevelCount; k >= 1; --k) {
+    for (int k = summary.Levels; k >= 1; --k) {
         const TRunningStats& women = summary.WomenShare[k];
         const TRunningStats& score = summary.MeanScore[k];
         const double half = women.HalfWidth95();
@@ -69,7 +72,9 @@ std::string Completion(const TBatchReport& report) {
                 Fixed(periods.Max(), 0) + " (" + Runs(static_cast<std::uint64_t>(periods.Count())) +
                 " finished)\n";
     }
-    text += "Cut off at --max-periods: " + Runs(summary.CutOff) + "\n";
+    text += (report.Options.Settings.Periods ? "Not finished within --periods: "
+                                             : "Cut off at --max-periods: ") +
+            Runs(summary.CutOff) + "\n";
     text += "Wall time " + Fixed(report.WallSeconds, 3) + " s on " +
             std::to_string(report.Threads) + (report.Threads == 1 ? " thread, " : " threads, ") +
             Fixed(report.RunsPerSecond(), 1) + " runs/s\n";

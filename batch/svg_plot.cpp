@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <vector>
 
+#include "batch/factors.h"
 #include "batch/number_format.h"
 #include "batch/svg_scale.h"
 
@@ -29,6 +31,40 @@ constexpr std::array<const char*, LevelCount> Colours = {
 constexpr std::array<const char*, LevelCount> Tints = {"#a4d8c9", "#f0bf9a", "#c8c6e1", "#f5a9d0",
                                                        "#c2dba5", "#f5dd9a", "#dbc8a5", "#b4b4b4"};
 
+std::string Hex(double red, double green, double blue) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string text = "#";
+    for (const double channel : {red, green, blue}) {
+        const int value = static_cast<int>(std::lround(std::clamp(channel, 0.0, 1.0) * 255.0));
+        text += Digits[value >> 4];
+        text += Digits[value & 15];
+    }
+    return text;
+}
+
+// Beyond eight levels: hues around the wheel from red to purple, neighbours
+// told apart by alternating lightness as well.
+std::string Ramp(int k, int levels, double white) {
+    const double hue = 300.0 * (k - 1) / (levels - 1);
+    const double lightness = k % 2 == 1 ? 0.36 : 0.52;
+    const double chroma = (1.0 - std::fabs(2.0 * lightness - 1.0)) * 0.75;
+    const double h = hue / 60.0;
+    const double x = chroma * (1.0 - std::fabs(std::fmod(h, 2.0) - 1.0));
+    const int sector = static_cast<int>(h) % 6;
+    const double rgb[6][3] = {{chroma, x, 0}, {x, chroma, 0}, {0, chroma, x},
+                              {0, x, chroma}, {x, 0, chroma}, {chroma, 0, x}};
+    const double m = lightness - chroma / 2.0;
+    const auto mix = [&](double c) { return (c + m) * (1.0 - white) + white; };
+    return Hex(mix(rgb[sector][0]), mix(rgb[sector][1]), mix(rgb[sector][2]));
+}
+
+std::string Colour(int k, int levels) {
+    return levels <= LevelCount ? Colours[static_cast<std::size_t>(k - 1)] : Ramp(k, levels, 0.0);
+}
+std::string Tint(int k, int levels) {
+    return levels <= LevelCount ? Tints[static_cast<std::size_t>(k - 1)] : Ramp(k, levels, 0.6);
+}
+
 struct TFrame {
     TScale X;
     TScale Y;
@@ -47,11 +83,11 @@ std::vector<std::int32_t> Sampled(std::int32_t periods) {
 
 // The rounded range that holds every line and band, within 0 to 1.
 TScale ShareScale(const TTrajectory& trajectory, const std::vector<std::int32_t>& periods,
-                  double reference) {
+                  double reference, int levels) {
     double low = reference;
     double high = reference;
     for (std::int32_t p : periods) {
-        for (int k = 1; k <= LevelCount; ++k) {
+        for (int k = 1; k <= levels; ++k) {
             const TRunningStats& stats = trajectory.At(p)[k];
             const double half = std::isnan(stats.HalfWidth95()) ? 0.0 : stats.HalfWidth95();
             low = std::min(low, stats.Mean() - half);
@@ -102,7 +138,7 @@ std::string Reference(const TFrame& frame, double share) {
 }
 
 std::string Band(const TFrame& frame, const TTrajectory& trajectory,
-                 const std::vector<std::int32_t>& periods, int k) {
+                 const std::vector<std::int32_t>& periods, int k, int levels) {
     std::string upper;
     std::string lower;
     for (std::int32_t p : periods) {
@@ -116,30 +152,29 @@ std::string Band(const TFrame& frame, const TTrajectory& trajectory,
         lower += " L" + frame.Point(*it, frame.Y.Clamp(stats.Mean() - stats.HalfWidth95()));
     }
     return "<path class=\"band\" data-level=\"" + std::to_string(k) + "\" d=\"" + upper + lower +
-           " Z\" fill=\"" + Tints[static_cast<std::size_t>(k - 1)] +
-           "\" fill-opacity=\"0.45\" stroke=\"none\"/>\n";
+           " Z\" fill=\"" + Tint(k, levels) + "\" fill-opacity=\"0.45\" stroke=\"none\"/>\n";
 }
 
 std::string Series(const TFrame& frame, const TTrajectory& trajectory,
-                   const std::vector<std::int32_t>& periods, int k) {
+                   const std::vector<std::int32_t>& periods, int k, int levels) {
     std::string d;
     for (std::int32_t p : periods) {
         d += (d.empty() ? "M" : " L") + frame.Point(p, trajectory.At(p)[k].Mean());
     }
     return "<path class=\"series\" data-level=\"" + std::to_string(k) + "\" d=\"" + d +
-           "\" fill=\"none\" stroke=\"" + Colours[static_cast<std::size_t>(k - 1)] +
+           "\" fill=\"none\" stroke=\"" + Colour(k, levels) +
            "\" stroke-width=\"2\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
 }
 
-std::string Legend() {
+std::string Legend(int levels) {
     std::string out = "<g class=\"legend\" font-size=\"13\">\n";
     double y = Top + 10;
-    for (int k = LevelCount; k >= 1; --k, y += 24) {
+    for (int k = levels; k >= 1; --k, y += 24) {
         std::string name = "Level " + std::to_string(k);
-        if (k == LevelCount) name += " (top)";
+        if (k == levels) name += " (top)";
         if (k == 1) name += " (bottom)";
         out += "<line x1=\"790\" x2=\"820\" y1=\"" + Fixed(y, 0) + "\" y2=\"" + Fixed(y, 0) +
-               "\" stroke=\"" + Colours[static_cast<std::size_t>(k - 1)] +
+               "\" stroke=\"" + Colour(k, levels) +
                "\" stroke-width=\"3\"/>\n<text x=\"828\" y=\"" + Fixed(y, 0) +
                "\" dominant-baseline=\"middle\">" + name + "</text>\n";
     }
@@ -149,18 +184,32 @@ std::string Legend() {
     return out + "</g>\n";
 }
 
-std::string Titles(const TBatchOptions& options) {
+// The shape, the bias and every factor away from its default.
+std::string Subtitle(const TBatchOptions& options) {
     const TRunSettings& settings = options.Settings;
-    const std::string form = settings.FormIndex == RectangleForm ? "Rectangle" : "Pyramid";
+    std::string text = ShapeName(settings);
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    text += " organisation";
+    if (!settings.Form) text += " (" + FindFactor("levels")->Show(settings) + ")";
+    for (const TFactor& factor : Factors()) {
+        const std::string value = factor.Show(settings);
+        const bool shape =
+            factor.Name == "form" || factor.Name == "levels" || factor.Name == "bias";
+        if (shape || value.empty() || (value == factor.Default && factor.Name != "bias-points")) {
+            continue;
+        }
+        text += ", " + std::string(factor.Name) + " " + value;
+    }
+    return text + "; " + std::to_string(options.Runs) + " runs from seed " +
+           std::to_string(options.Seed);
+}
+
+std::string Titles(const TBatchOptions& options) {
     return "<text x=\"" + Fixed(Left, 0) +
            "\" y=\"34\" font-size=\"20\" font-weight=\"bold\">Share of women per level over the "
            "periods</text>\n<text x=\"" +
-           Fixed(Left, 0) + "\" y=\"58\" font-size=\"13\" fill=\"#444\">" + form +
-           " organisation, bias " + Shortest(settings.BiasPoints()) + " points, turnover " +
-           Shortest(settings.Params.DepartureProbability) + ", women hired " +
-           Shortest(settings.Params.WomanHireProbability) + "; " + std::to_string(options.Runs) +
-           " runs from seed " + std::to_string(options.Seed) + "</text>\n<text x=\"" +
-           Fixed(Left, 0) +
+           Fixed(Left, 0) + "\" y=\"58\" font-size=\"13\" fill=\"#444\">" + Subtitle(options) +
+           "</text>\n<text x=\"" + Fixed(Left, 0) +
            "\" y=\"78\" font-size=\"12\" fill=\"#666\">Lines: mean over all runs; bands: 95% "
            "confidence interval of the mean; a run that has ended is held at its final "
            "state.</text>\n";
@@ -169,7 +218,8 @@ std::string Titles(const TBatchOptions& options) {
 }  // namespace
 
 std::string RenderSvgPlot(const TTrajectory& trajectory, const TBatchOptions& options) {
-    const double reference = options.Settings.Params.WomanHireProbability;
+    const double reference = options.Settings.Params.WomenHired;
+    const int levels = options.Settings.Shape.Levels;
     const std::string size =
         "width=\"" + Fixed(Width, 0) + "\" height=\"" + Fixed(Height, 0) + "\"";
     std::string out =
@@ -181,13 +231,13 @@ std::string RenderSvgPlot(const TTrajectory& trajectory, const TBatchOptions& op
     const std::vector<std::int32_t> periods = Sampled(trajectory.Periods());
     const TFrame frame{
         TScale{1.0, std::max(2.0, static_cast<double>(trajectory.Periods())), Left, Right},
-        ShareScale(trajectory, periods, reference)};
+        ShareScale(trajectory, periods, reference, levels)};
     out += Axes(frame);
     out += "<g class=\"data\">\n";
     out += Reference(frame, reference);
-    for (int k = 1; k <= LevelCount; ++k) out += Band(frame, trajectory, periods, k);
-    for (int k = 1; k <= LevelCount; ++k) out += Series(frame, trajectory, periods, k);
-    out += "</g>\n" + Legend();
+    for (int k = 1; k <= levels; ++k) out += Band(frame, trajectory, periods, k, levels);
+    for (int k = 1; k <= levels; ++k) out += Series(frame, trajectory, periods, k, levels);
+    out += "</g>\n" + Legend(levels);
     return out + "</svg>\n";
 }
 

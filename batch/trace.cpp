@@ -4,9 +4,13 @@
 
 namespace velmora::batch {
 
-const char* const TraceHeader =
-    "run,seed,period,replaced,women1,women2,women3,women4,women5,women6,women7,women8,"
-    "mean1,mean2,mean3,mean4,mean5,mean6,mean7,mean8\n";
+std::string TraceHeader(int levels) {
+    std::string header = "run,seed,period,replaced";
+    for (const char* column : {",women", ",mean"}) {
+        for (int k = 1; k <= levels; ++k) header += column + std::to_string(k);
+    }
+    return header + "\n";
+}
 
 void AppendTraceRow(std::string& out, std::uint64_t run, std::uint32_t seed,
                     const TOrganisation& org) {
@@ -17,11 +21,11 @@ void AppendTraceRow(std::string& out, std::uint64_t run, std::uint32_t seed,
     AppendInteger(out, org.Period);
     out += ',';
     AppendInteger(out, org.ReplacedCount);
-    for (int k = 1; k <= LevelCount; ++k) {
+    for (int k = 1; k <= org.Levels; ++k) {
         out += ',';
         AppendInteger(out, org.FemaleCount[k]);
     }
-    for (int k = 1; k <= LevelCount; ++k) {
+    for (int k = 1; k <= org.Levels; ++k) {
         out += ',';
         AppendShortest(out, org.MeanScore[k]);
     }

@@ -7,8 +7,8 @@
 
 namespace velmora::batch {
 
-// The first line of every trace file.
-extern const char* const TraceHeader;
+// The first line of a trace file of an organisation of that many levels.
+std::string TraceHeader(int levels);
 
 // Appends the CSV row of the organisation's latest tally.
 void AppendTraceRow(std::string& out, std::uint64_t run, std::uint32_t seed,

@@ -7,7 +7,8 @@ namespace velmora::batch {
 namespace {
 
 void AddShares(TPerLevel<TRunningStats>& stats, const TLevelShares& shares) {
-    for (int k = 1; k <= LevelCount; ++k) stats[k].Add(shares[k]);
+    // Levels beyond the organisation's hold zeros that nothing reads.
+    for (int k = 1; k <= MaxLevels; ++k) stats[k].Add(shares[k]);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "batch/parallel_runner.h"
 #include "batch/trace.h"
+#include "bench_support.h"
 #include "model/movement.h"
 #include "model/run.h"
 #include "model/tally.h"
@@ -35,7 +36,7 @@ const TSnapshots& Snapshots(int form) {
     auto org = std::make_unique<TOrganisation>();
     auto check = std::make_unique<TOrganisation>();
     for (std::uint32_t seed = 1; seed <= Runs; ++seed) {
-        BeginRun(*org, seed, form, 1);
+        BeginRun(*org, seed, bench::Shape(form), bench::Params());
         while (!org->Finished) {
             *check = *org;
             RunPeriod(*check);
@@ -94,7 +95,7 @@ void BM_BeginRun(benchmark::State& state) {
     auto org = std::make_unique<TOrganisation>();
     std::uint32_t seed = 1;
     for (auto _ : state) {
-        BeginRun(*org, seed++, static_cast<int>(state.range(0)), 1);
+        BeginRun(*org, seed++, bench::Shape(static_cast<int>(state.range(0))), bench::Params());
         benchmark::DoNotOptimize(org->Staff);
     }
 }

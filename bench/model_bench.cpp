@@ -3,12 +3,16 @@
 
 #include <memory>
 
+#include "bench_support.h"
 #include "model/run.h"
 
 namespace {
 
 using velmora::TOrganisation;
 using velmora::TRanking;
+using velmora::bench::GeneralParams;
+using velmora::bench::Params;
+using velmora::bench::Shape;
 
 void Configure(TOrganisation& org, const benchmark::State& state) {
     org.Ranking = state.range(1) == 0 ? TRanking::Fast : TRanking::Exchange;
@@ -19,11 +23,11 @@ void BM_Period(benchmark::State& state) {
     Configure(*org, state);
     const int form = static_cast<int>(state.range(0));
     std::uint32_t seed = 1;
-    velmora::BeginRun(*org, seed, form, 1);
+    velmora::BeginRun(*org, seed, Shape(form), Params());
     for (auto _ : state) {
         if (org->Finished) {
             state.PauseTiming();
-            velmora::BeginRun(*org, ++seed, form, 1);
+            velmora::BeginRun(*org, ++seed, Shape(form), Params());
             state.ResumeTiming();
         }
         velmora::RunPeriod(*org);
@@ -37,7 +41,7 @@ void BM_WholeRun(benchmark::State& state) {
     std::uint32_t seed = 1;
     std::int64_t periods = 0;
     for (auto _ : state) {
-        velmora::BeginRun(*org, seed++, form, 1);
+        velmora::BeginRun(*org, seed++, Shape(form), Params());
         velmora::RunToEnd(*org, 100000);
         periods += org->Period;
     }
@@ -51,5 +55,22 @@ BENCHMARK(BM_WholeRun)
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->ArgNames({"form", "exchange"})
     ->Unit(benchmark::kMillisecond);
+
+// A whole run with every research factor away from its default: the cost of
+// the general rules against BM_WholeRun's baseline.
+void BM_WholeRunGeneral(benchmark::State& state) {
+    auto org = std::make_unique<TOrganisation>();
+    const int form = static_cast<int>(state.range(0));
+    std::uint32_t seed = 1;
+    std::int64_t periods = 0;
+    for (auto _ : state) {
+        velmora::BeginRun(*org, seed++, Shape(form), GeneralParams());
+        velmora::RunToEnd(*org, 100000);
+        periods += org->Period;
+    }
+    state.counters["periods/run"] =
+        benchmark::Counter(static_cast<double>(periods), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_WholeRunGeneral)->Arg(0)->Arg(1)->ArgName("form")->Unit(benchmark::kMillisecond);
 
 }  // namespace

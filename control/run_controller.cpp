@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "control/busy_wait.h"
+#include "control/window_choices.h"
 #include "display/radio_group.h"
 #include "display/tform1.h"
 #include "model/organisation.h"
@@ -58,10 +59,15 @@ void TRunController::initialize() {
     Form1.AppendLog(QStringLiteral("Start of Job"));
     Form1.ClearScoreMap();
     const std::uint32_t seed = SeedSource ? SeedSource() : SeedFromClock(Org.Random);
-    // Seeds the stream, loads the selected form and bias, staffs and ranks the
-    // organisation; period 0, not finished.
-    BeginRun(Org, seed, Form1.OrgForm->ItemIndex(), Form1.Discrimination->ItemIndex());
+    SetupOrganisation(Form1.OrgForm->ItemIndex(), Form1.Discrimination->ItemIndex());
+    // Seeds the stream, staffs and ranks the organisation; period 0, not finished.
+    BeginRun(Org, seed, RunShape, RunParameters);
     RunSetUp = true;
+}
+
+void TRunController::SetupOrganisation(int formIndex, int biasIndex) {
+    if (const TShape* shape = FormShape(formIndex)) RunShape = *shape;
+    RunParameters.Bias = ChoiceBias(biasIndex, RunParameters.Bias);
 }
 
 void TRunController::StopButtonClick() {
@@ -86,7 +92,9 @@ void TRunController::OrgFormClick() {
     // load it at once. A run keeps the table its roster was built for until
     // the next "Start" loads the form selected then; otherwise the tally
     // would divide by sizes of the other form.
-    if (!RunSetUp) LoadForm(Org, Form1.OrgForm->ItemIndex());
+    if (const TShape* shape = FormShape(Form1.OrgForm->ItemIndex()); shape && !RunSetUp) {
+        SetShape(Org, *shape);
+    }
     Form1.DrawOrgMap();
 }
 

@@ -40,6 +40,8 @@ class TRunController : public QObject {
 
   private:
     void initialize();
+    // Takes the shape and the bias of the run from the window's two choices.
+    void SetupOrganisation(int formIndex, int biasIndex);
     void SimOnePeriod();
     void AdvancePeriod();
     void Delay();
@@ -55,6 +57,8 @@ class TRunController : public QObject {
     // Set by the first "Start": from then on the level table belongs to the
     // run, whose roster was built for it.
     bool RunSetUp = false;
+    TShape RunShape = PyramidShape;
+    TParameters RunParameters;
 };
 
 }  // namespace velmora

@@ -1,16 +1,69 @@
 #include "model/movement.h"
 
+#include <cmath>
+
 #include "model/random.h"
 #include "model/ranking.h"
+#include "model/staffing.h"
 
 namespace velmora {
 
+namespace {
+
+void DeparturesAtOneRate(TOrganisation& org) noexcept {
+    // No branch: whether someone leaves is a coin toss no processor predicts.
+    const double probability = org.Params.TurnoverMen;
+    for (TMember& member : org.Staff) {
+        const bool leaves = NextUniform(org.Random) < probability;
+        member.Occupied = member.Occupied && !leaves;
+    }
+}
+
+double Logit(double p) noexcept { return std::log(p / (1.0 - p)); }
+
+// The departure rule of a period, with the logit of each sex's turnover
+// worked out once rather than for every person.
+struct TLeaving {
+    explicit TLeaving(const TParameters& params) noexcept
+        : Men(params.TurnoverMen),
+          Women(params.TurnoverWomen),
+          Slope(params.TurnoverSlope),
+          LogitMen(Slope == 0.0 ? 0.0 : Logit(Men)),
+          LogitWomen(Slope == 0.0 ? 0.0 : Logit(Women)) {}
+
+    double Probability(const TMember& member) const noexcept {
+        const double base = member.Female ? Women : Men;
+        // At slope 0 the probability is the turnover itself, not a round trip
+        // through the logit; a certain departure stays certain at any slope.
+        if (Slope == 0.0 || base >= 1.0) return base;
+        const double logit =
+            (member.Female ? LogitWomen : LogitMen) - Slope * (member.Score - ScoreMean) / 10.0;
+        return 1.0 / (1.0 + std::exp(-logit));
+    }
+
+    double Men, Women, Slope, LogitMen, LogitWomen;
+};
+
+void DeparturesByPerson(TOrganisation& org) noexcept {
+    const TLeaving leaving(org.Params);
+    for (TMember& member : org.Staff) {
+        const double u = NextUniform(org.Random);
+        if (member.Occupied && u < leaving.Probability(member)) member.Occupied = false;
+    }
+}
+
+}  // namespace
+
+double DepartureProbability(const TParameters& params, const TMember& member) noexcept {
+    return TLeaving(params).Probability(member);
+}
+
 void Departures(TOrganisation& org) noexcept {
     // One draw per position, occupied or not, keeps the stream's order fixed.
-    // No branch: whether someone leaves is a coin toss no processor predicts.
-    for (int p = 1; p <= TotalPositions; ++p) {
-        const bool leaves = NextUniform(org.Random) < org.Params.DepartureProbability;
-        org.Staff[p].Occupied = org.Staff[p].Occupied && !leaves;
+    if (org.Rules == TRules::Baseline) {
+        DeparturesAtOneRate(org);
+    } else {
+        DeparturesByPerson(org);
     }
 }
 
@@ -23,18 +76,21 @@ void ClearPosition(TOrganisation& org, int position) noexcept {
 }
 
 void Promote(TOrganisation& org) noexcept {
+    const double external = org.Params.ExternalHires;
+    const int total = org.Total;
     int first = 1;
-    for (int n = LevelCount; n >= 2; --n) {
+    for (int n = org.Levels; n >= 2; --n) {
         const int last = first + org.LevelSize[n] - 1;
         // The cursor only moves forward within a level, so each vacancy takes
         // the next occupied person below, down to the end of the roster.
         int cursor = last;
         for (int i = first; i <= last; ++i) {
             if (org.Staff[i].Occupied) continue;
+            if (external > 0.0 && NextUniform(org.Random) < external) continue;  // left to hiring
             do {
                 ++cursor;
-            } while (cursor <= TotalPositions && !org.Staff[cursor].Occupied);
-            if (cursor > TotalPositions) continue;  // left to hiring
+            } while (cursor <= total && !org.Staff[cursor].Occupied);
+            if (cursor > total) continue;  // left to hiring
             org.Staff[cursor].Level = static_cast<std::uint8_t>(n);
             org.Staff[i] = org.Staff[cursor];
             org.Arrived[i] = TArrival::Promoted;
@@ -46,7 +102,7 @@ void Promote(TOrganisation& org) noexcept {
 
 void Hire(TOrganisation& org) {
     int first = 1;
-    for (int n = LevelCount; n >= 1; --n) {
+    for (int n = org.Levels; n >= 1; --n) {
         const int last = first + org.LevelSize[n] - 1;
         for (int i = first; i <= last; ++i) {
             TMember& member = org.Staff[i];
@@ -54,15 +110,24 @@ void Hire(TOrganisation& org) {
             ++org.NextId;
             member.Id = org.NextId;
             member.Occupied = true;
-            member.Score = normal(org.Random, 50.0, 10.0);
+            // The normal value comes before the sex draw, whatever the spread of each sex.
+            const double z = normal(org.Random, 0.0, 1.0);
             member.Level = static_cast<std::uint8_t>(n);
-            member.Female = NextUniform(org.Random) < org.Params.WomanHireProbability;
-            if (!member.Female) member.Score += org.Bias;
+            member.Female = NextUniform(org.Random) < org.Params.WomenHired;
+            member.Score = EntryScore(org, z, member.Female);
             org.Arrived[i] = TArrival::Hired;
         }
         RankLevel(org, n);
         first = last + 1;
     }
+}
+
+void RemoveBias(TOrganisation& org) {
+    for (TMember& member : org.Staff) {
+        if (member.Occupied && !member.Female) member.Score -= org.Bias;
+    }
+    org.Bias = 0.0;
+    for (int n = org.Levels; n >= 1; --n) RankLevel(org, n);
 }
 
 }  // namespace velmora

@@ -4,17 +4,28 @@
 
 namespace velmora {
 
-// Each position is vacated with the departure probability; one draw per position.
+// Each position is vacated with its holder's departure probability; one draw
+// per position, occupied or not.
 void Departures(TOrganisation& org) noexcept;
+
+// A person's probability of leaving in a period: the turnover of their sex,
+// moved by the turnover slope on the logit scale by how far their recorded
+// score lies from the mean.
+double DepartureProbability(const TParameters& params, const TMember& member) noexcept;
 
 // Empties a position whose holder has been promoted; Female keeps its value.
 void ClearPosition(TOrganisation& org, int position) noexcept;
 
 // Fills vacancies from the top level down with the next occupied people
-// further down the roster.
+// further down the roster; with outside hiring, each vacancy above level 1
+// may first be left to hiring.
 void Promote(TOrganisation& org) noexcept;
 
 // Fills every remaining vacancy with a new person and ranks every level.
 void Hire(TOrganisation& org);
+
+// Takes the bonus off every man's recorded score, so that no later hire gets
+// it either, and ranks every level again.
+void RemoveBias(TOrganisation& org);
 
 }  // namespace velmora

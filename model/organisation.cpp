@@ -1,10 +1,31 @@
 #include "model/organisation.h"
 
+#include <algorithm>
+
 namespace velmora {
+
+namespace {
+
+void SizeScratch(TOrganisation& org, std::int32_t largestLevel) {
+    const auto size = static_cast<std::size_t>(largestLevel);
+    TRankScratch& scratch = org.Scratch;
+    for (auto* chain : {&scratch.Stayed, &scratch.Promoted, &scratch.Hired, &scratch.Newcomers}) {
+        chain->resize(size);
+    }
+    scratch.Records.resize(size);
+}
+
+}  // namespace
+
+// Level sizes stay zero until a form or shape is loaded; the roster and the
+// working space are those of the desktop program's organisation.
+TOrganisation::TOrganisation() : Staff(TotalPositions), Arrived(TotalPositions) {
+    SizeScratch(*this, TotalPositions);
+}
 
 int LevelStart(const TOrganisation& org, int level) noexcept {
     int start = 1;
-    for (int m = LevelCount; m > level; --m) start += org.LevelSize[m];
+    for (int m = org.Levels; m > level; --m) start += org.LevelSize[m];
     return start;
 }
 
@@ -12,10 +33,14 @@ int LevelLast(const TOrganisation& org, int level) noexcept {
     return LevelStart(org, level) + org.LevelSize[level] - 1;
 }
 
-void LoadForm(TOrganisation& org, int formIndex) noexcept {
-    // Like the bias choice, an index that names no form changes nothing.
-    if (formIndex != PyramidForm && formIndex != RectangleForm) return;
-    org.LevelSize = OrgFormSizes[static_cast<std::size_t>(formIndex)];
+void SetShape(TOrganisation& org, const TShape& shape) {
+    org.Levels = shape.Levels;
+    org.LevelSize = shape.Sizes;
+    org.Total = shape.Total();
+    const auto total = static_cast<std::size_t>(org.Total);
+    org.Staff.Resize(total);
+    org.Arrived.Resize(total);
+    SizeScratch(org, *std::max_element(&shape.Sizes[1], &shape.Sizes[1] + shape.Levels));
 }
 
 }  // namespace velmora

@@ -1,8 +1,8 @@
 #include "model/ranking.h"
 
 #include <algorithm>
-#include <array>
 #include <utility>
+#include <vector>
 
 namespace velmora {
 
@@ -24,29 +24,20 @@ void reordering(TOrganisation& org, std::uint8_t level) noexcept {
 
 namespace {
 
-// A score and the position holding it.
-struct TEntry {
-    double Score;
-    int Position;
-};
+bool Higher(const TRankEntry& a, const TRankEntry& b) { return a.Score > b.Score; }
+bool Equal(const TRankEntry& a, const TRankEntry& b) { return a.Score == b.Score; }
 
-bool Higher(const TEntry& a, const TEntry& b) { return a.Score > b.Score; }
-bool Equal(const TEntry& a, const TEntry& b) { return a.Score == b.Score; }
-
-// Entries gathered in roster order, noting whether they came in
-// non-increasing order and whether two of them have equal scores.
+// Entries gathered in roster order into working space, noting whether they
+// came in non-increasing order and whether two of them have equal scores.
 struct TChain {
-    std::array<TEntry, TotalPositions> Entries;
+    TRankEntry* Entries;
     std::size_t Count = 0;
     bool InOrder = true;
     bool Tie = false;
 
-    void Clear() {
-        Count = 0;
-        InOrder = true;
-        Tie = false;
-    }
-    void Add(const TEntry& entry) {
+    explicit TChain(std::vector<TRankEntry>& space) : Entries(space.data()) {}
+
+    void Add(const TRankEntry& entry) {
         if (Count > 0) {
             const double last = Entries[Count - 1].Score;
             InOrder = InOrder && entry.Score <= last;
@@ -54,13 +45,12 @@ struct TChain {
         }
         Entries[Count++] = entry;
     }
-    const TEntry* begin() const { return Entries.data(); }
-    const TEntry* end() const { return Entries.data() + Count; }
+    const TRankEntry* begin() const { return Entries; }
+    const TRankEntry* end() const { return Entries + Count; }
     void Sort() {
         if (InOrder) return;
-        TEntry* first = Entries.data();
-        std::sort(first, first + Count, Higher);
-        Tie = Tie || std::adjacent_find(first, first + Count, Equal) != first + Count;
+        std::sort(Entries, Entries + Count, Higher);
+        Tie = Tie || std::adjacent_find(Entries, Entries + Count, Equal) != Entries + Count;
         InOrder = true;
     }
 };
@@ -69,8 +59,8 @@ struct TChain {
 // false when the two runs hold an equal score: any such pair meets head to
 // head during the merge.
 template <typename Emit>
-bool MergeDistinct(const TEntry* a, const TEntry* aEnd, const TEntry* b, const TEntry* bEnd,
-                   Emit emit) {
+bool MergeDistinct(const TRankEntry* a, const TRankEntry* aEnd, const TRankEntry* b,
+                   const TRankEntry* bEnd, Emit emit) {
     bool tie = false;
     // Branch-free: which run gives the next entry is as good as a coin toss.
     while (a != aEnd && b != bEnd) {
@@ -85,14 +75,6 @@ bool MergeDistinct(const TEntry* a, const TEntry* aEnd, const TEntry* b, const T
     return !tie;
 }
 
-// Working space of one ranking, kept per thread so that ranking neither
-// allocates nor clears 150 KB on every call.
-struct TScratch {
-    TChain Stayed, Promoted, Hired;
-    std::array<TEntry, TotalPositions> Newcomers;
-    std::array<TMember, TotalPositions> Records;
-};
-
 // With all scores distinct the exchange pass yields the one descending order,
 // so any sort gives it; sorting three chains that are mostly in order already
 // and merging them is the quick way. A level with equal scores is left to the
@@ -100,9 +82,9 @@ struct TScratch {
 void RankByMerging(TOrganisation& org, int level) {
     const int first = LevelStart(org, level);
     const int size = org.LevelSize[level];
-    thread_local TScratch scratch;
-    TChain* chains[] = {&scratch.Stayed, &scratch.Promoted, &scratch.Hired};
-    for (TChain* chain : chains) chain->Clear();
+    TRankScratch& scratch = org.Scratch;
+    TChain stayed(scratch.Stayed), promoted(scratch.Promoted), hired(scratch.Hired);
+    TChain* chains[] = {&stayed, &promoted, &hired};
 
     bool ranked = true;
     double previous = 0.0;
@@ -125,15 +107,14 @@ void RankByMerging(TOrganisation& org, int level) {
     }
     std::size_t newcomers = 0;
     distinct =
-        distinct && MergeDistinct(scratch.Promoted.begin(), scratch.Promoted.end(),
-                                  scratch.Hired.begin(), scratch.Hired.end(),
-                                  [&](const TEntry& e) { scratch.Newcomers[newcomers++] = e; });
+        distinct && MergeDistinct(promoted.begin(), promoted.end(), hired.begin(), hired.end(),
+                                  [&](const TRankEntry& e) { scratch.Newcomers[newcomers++] = e; });
     std::size_t next = 0;
-    distinct = distinct &&
-               MergeDistinct(scratch.Stayed.begin(), scratch.Stayed.end(), scratch.Newcomers.data(),
-                             scratch.Newcomers.data() + newcomers, [&](const TEntry& e) {
-                                 scratch.Records[next++] = org.Staff[e.Position];
-                             });
+    distinct =
+        distinct && MergeDistinct(stayed.begin(), stayed.end(), scratch.Newcomers.data(),
+                                  scratch.Newcomers.data() + newcomers, [&](const TRankEntry& e) {
+                                      scratch.Records[next++] = org.Staff[e.Position];
+                                  });
     if (!distinct) {
         reordering(org, static_cast<std::uint8_t>(level));
         return;

@@ -1,32 +1,31 @@
 #include "model/staffing.h"
 
+#include <cmath>
+
 #include "model/random.h"
 #include "model/ranking.h"
 
 namespace velmora {
 
-void SetupOrganisation(TOrganisation& org, int formIndex, int biasIndex) noexcept {
-    LoadForm(org, formIndex);
-    if (biasIndex == 0 || biasIndex == 1) {
-        org.Bias = org.Params.BiasChoices[static_cast<std::size_t>(biasIndex)];
-    }
+bool InitiallyFemale(std::int32_t i, double share) noexcept {
+    return std::floor(i * share) > std::floor((i - 1) * share);
 }
 
 void StaffInitially(TOrganisation& org) {
     org.NextId = 0;
-    for (int n = LevelCount; n >= 1; --n) {
-        for (int i = 1; i <= org.LevelSize[n]; ++i) {
+    for (int n = org.Levels; n >= 1; --n) {
+        const double share = org.Params.WomenInitial[n];
+        for (std::int32_t i = 1; i <= org.LevelSize[n]; ++i) {
             ++org.NextId;
             TMember& member = org.Staff[org.NextId];
             member.Id = org.NextId;
             member.Occupied = true;
-            member.Score = normal(org.Random, 50.0, 10.0);
+            member.Female = InitiallyFemale(i, share);
+            member.Score = EntryScore(org, normal(org.Random, 0.0, 1.0), member.Female);
             member.Level = static_cast<std::uint8_t>(n);
-            member.Female = i % 2 == 0;  // the first on every level is a man
-            if (!member.Female) member.Score += org.Bias;
         }
     }
-    for (int n = LevelCount; n >= 1; --n) RankLevel(org, n);
+    for (int n = org.Levels; n >= 1; --n) RankLevel(org, n);
 }
 
 }  // namespace velmora

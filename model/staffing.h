@@ -4,12 +4,21 @@
 
 namespace velmora {
 
-// Loads the level table of the chosen form and the bias of the chosen item;
-// a bias index other than 0 or 1 leaves Bias as it was.
-void SetupOrganisation(TOrganisation& org, int formIndex, int biasIndex) noexcept;
-
-// Places a whole new staff, men and women alternating on every level, and
-// ranks every level.
+// Places a whole new staff, level by level from the top, and ranks every
+// level. The i-th person placed on a level is a woman exactly when
+// floor(i * share) > floor((i - 1) * share), share being the level's initial
+// share of women: at one half, men and women alternate, a man first.
 void StaffInitially(TOrganisation& org);
+
+// Whether the i-th person (from 1) placed on a level with that initial share
+// of women is a woman. Uses no random draw.
+bool InitiallyFemale(std::int32_t i, double share) noexcept;
+
+// A person's score on entry: the standard normal value z spread by the
+// deviation of their sex around the common mean, plus the bias for a man.
+inline double EntryScore(const TOrganisation& org, double z, bool female) noexcept {
+    if (female) return ScoreMean + org.Params.ScoreSdWomen * z;
+    return ScoreMean + org.Params.ScoreSdMen * z + org.Bias;
+}
 
 }  // namespace velmora

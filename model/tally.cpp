@@ -3,7 +3,7 @@
 namespace velmora {
 
 void Tally(TOrganisation& org) noexcept {
-    for (int k = 1; k <= LevelCount; ++k) {
+    for (int k = 1; k <= org.Levels; ++k) {
         org.FemaleCount[k] = 0;
         org.MeanScore[k] = 0.0;
     }
@@ -12,6 +12,7 @@ void Tally(TOrganisation& org) noexcept {
     // The sum of a level is carried in a local while the level stays the
     // same: the same additions in the same order, without a store and reload
     // for each of them.
+    const std::int32_t total = org.Total;
     const TMember* member = org.Staff.begin();
     const TMember* const end = org.Staff.end();
     while (member != end) {
@@ -22,16 +23,19 @@ void Tally(TOrganisation& org) noexcept {
         for (; member != end && member->Level == k; ++member) {
             women += member->Female;
             sum += member->Score;
-            replaced += member->Id > TotalPositions;
+            replaced += member->Id > total;
         }
         org.FemaleCount[k] += women;
         org.MeanScore[k] = sum;
         org.ReplacedCount += replaced;
     }
-    for (int k = 1; k <= LevelCount; ++k) {
+    for (int k = 1; k <= org.Levels; ++k) {
         org.MeanScore[k] = org.MeanScore[k] / static_cast<double>(org.LevelSize[k]);
     }
-    if (org.ReplacedCount == TotalPositions) org.Finished = true;
+    if (org.ReplacedCount == total && !org.Finished) {
+        org.Finished = true;
+        org.FinishedPeriod = org.Period;
+    }
 }
 
 }  // namespace velmora

@@ -44,6 +44,9 @@ class BadInput(unittest.TestCase):
         (["--women-hired", "-0.5"], "--women-hired"),
         (["--max-periods", "0"], "--max-periods"),
         (["--format", "yaml"], "--format"),
+        (["--levels", "5"], "--levels"),
+        (["--levels", "3,2", "--women-initial", "0.1,0.2,0.3"], "--women-initial"),
+        (["--turnover-slope", "x"], "--turnover-slope"),
         (["--runs"], "--runs"),
         (["--speed", "3"], "--speed"),
         (["extra"], "extra"),
@@ -129,6 +132,25 @@ class Results(unittest.TestCase):
         legend = " ".join(t.text or "" for t in root.iter(SVG + "text"))
         self.assertIn("Level 8 (top)", legend)
         self.assertIn("held at its final state", legend)
+
+
+    def test_a_custom_shape_sizes_every_output(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            trace, plot = os.path.join(tmp, "t.csv"), os.path.join(tmp, "p.svg")
+            r = run("--levels", "40,20,10", "--seed", "4", "--runs", "5", "--format", "csv",
+                    "--trace", trace, "--plot", plot, "-q")
+            self.assertEqual(r.returncode, 0, r.stderr)
+            rows = list(csv.DictReader(io.StringIO(r.stdout)))
+            self.assertEqual([row["level"] for row in rows], ["1", "2", "3"])
+            self.assertEqual(rows[0]["levels"], "40,20,10")
+            self.assertEqual(rows[0]["form"], "custom")
+            with open(trace) as f:
+                header = f.readline().strip().split(",")
+            self.assertEqual(header[4:], ["women1", "women2", "women3", "mean1", "mean2", "mean3"])
+            with open(plot) as f:
+                root = ET.fromstring(f.read())
+            series = [p for p in root.iter(SVG + "path") if p.get("class") == "series"]
+            self.assertEqual(len(series), 3)
 
 
 class Interface(unittest.TestCase):

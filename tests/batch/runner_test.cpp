@@ -59,7 +59,8 @@ TEST(RunBatch, ResultsDoNotDependOnTheThreadCount) {
 
 TEST(RunBatch, ReportsARunCutOffByThePeriodLimitAsNotFinished) {
     TBatchJob job = Job(2, 2);
-    job.Settings.Params.DepartureProbability = 0.001;  // far too slow to replace everyone
+    job.Settings.Params.TurnoverMen = job.Settings.Params.TurnoverWomen =
+        0.001;  // far too slow to replace everyone
     job.Settings.MaxPeriods = 30;
     const std::atomic<bool> cancel{false};
     int seen = 0;

@@ -29,6 +29,7 @@ TBatchSummary ThreeRuns() {
         run.MeanScore[8] = 50.0 + 2.0 * i;
         run.Periods = periods[i];
         run.Finished = i < 2;
+        run.FinishedPeriod = run.Finished ? periods[i] : 0;
         summary.Add(run);
     }
     return summary;
@@ -38,9 +39,17 @@ std::vector<std::string> CsvRow(const std::string& csv, int row) {
     std::istringstream lines(csv);
     std::string line;
     for (int i = 0; i <= row; ++i) std::getline(lines, line);
-    std::vector<std::string> fields;
-    std::istringstream cells(line);
-    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (const char c : line) {
+        if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
     return fields;
 }
 
@@ -91,7 +100,7 @@ TEST(SummaryFormats, ReportTheHandComputedCase) {
     EXPECT_THAT(table, HasSubstr("0.4000  0.2000    -0.0968 to 0.8968"));
     EXPECT_THAT(table, HasSubstr("mean 50.0, min 40, max 60 (2 runs finished)"));
     EXPECT_THAT(table, HasSubstr("Cut off at --max-periods: 1 run\n"));
-    EXPECT_THAT(table, HasSubstr("seed         9;"));
+    EXPECT_THAT(table, HasSubstr("  seed            9;"));
 
     EXPECT_THAT(FormatJson(report),
                 HasSubstr("\"runs\": {\"total\": 3, \"finished\": 2, \"cut_off\": 1}"));

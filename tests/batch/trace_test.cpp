@@ -22,8 +22,7 @@ struct TTally {
 
 std::vector<TTally> DriveModelDirectly(const TRunSettings& settings, std::uint32_t seed) {
     auto org = std::make_unique<TOrganisation>();
-    org->Params = settings.Params;
-    BeginRun(*org, seed, settings.FormIndex, settings.BiasIndex);
+    BeginRun(*org, seed, settings.Shape, settings.Params);
     std::vector<TTally> tallies;
     RunToEnd(*org, settings.MaxPeriods, [&](const TOrganisation& o) {
         tallies.push_back({o.Period, o.ReplacedCount, o.FemaleCount, o.MeanScore});
@@ -63,14 +62,14 @@ TEST(Trace, EqualsTheModelDrivenDirectly) {
     for (const TTraceCase& c : TraceCases) {
         SCOPED_TRACE(c.Name);
         TBatchJob job;
-        job.Settings.FormIndex = c.Form;
-        job.Settings.BiasIndex = c.Bias;
+        job.Settings.Shape = c.Form == PyramidForm ? PyramidShape : RectangleShape;
+        job.Settings.Params.Bias = BiasChoices[static_cast<std::size_t>(c.Bias)];
         job.Settings.MaxPeriods = c.MaxPeriods;
         job.Runs = 3;
         job.FirstSeed = c.FirstSeed;
         job.Threads = 2;
         job.Wants.Trace = true;
-        std::string trace = TraceHeader;
+        std::string trace = TraceHeader(LevelCount);
         const std::atomic<bool> cancel{false};
         ASSERT_TRUE(RunBatch(
             job, [&](const TRunResult& r) { trace += r.Trace; }, cancel));
@@ -78,7 +77,7 @@ TEST(Trace, EqualsTheModelDrivenDirectly) {
         std::istringstream lines(trace);
         std::string line;
         std::getline(lines, line);
-        EXPECT_EQ(line + "\n", TraceHeader);
+        EXPECT_EQ(line + "\n", TraceHeader(LevelCount));
         for (std::uint64_t run = 1; run <= job.Runs; ++run) {
             const std::uint32_t seed = static_cast<std::uint32_t>(c.FirstSeed + run - 1);
             for (const TTally& expected : DriveModelDirectly(job.Settings, seed)) {

@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <utility>
 
+#include "control/window_choices.h"
 #include "display/radio_group.h"
 #include "model/run.h"
 
@@ -70,9 +71,15 @@ TTally TallyOf(const TOrganisation& org) {
     return {org.Period, org.FemaleCount, org.MeanScore, org.ReplacedCount, org.Finished};
 }
 
+void BeginWindowRun(TOrganisation& org, std::uint32_t seed, int formIndex, int biasIndex) {
+    TParameters params;
+    params.Bias = ChoiceBias(biasIndex, 0.0);
+    BeginRun(org, seed, *FormShape(formIndex), params);
+}
+
 std::vector<TTally> ReferenceRun(std::uint32_t seed, int formIndex, int biasIndex) {
     auto org = std::make_unique<TOrganisation>();
-    BeginRun(*org, seed, formIndex, biasIndex);
+    BeginWindowRun(*org, seed, formIndex, biasIndex);
     std::vector<TTally> tallies;
     RunToEnd(*org, 1000, [&tallies](const TOrganisation& o) { tallies.push_back(TallyOf(o)); });
     return tallies;

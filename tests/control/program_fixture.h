@@ -55,6 +55,9 @@ struct TTally {
 TTally TallyOf(const TOrganisation& org);
 
 // The tallies of an undisturbed run of the model alone, period by period.
+// Begins a run of the model alone, with the window's form and bias items.
+void BeginWindowRun(TOrganisation& org, std::uint32_t seed, int formIndex, int biasIndex);
+
 std::vector<TTally> ReferenceRun(std::uint32_t seed, int formIndex, int biasIndex);
 
 // The four states of a run, read off the timer, buttons and status word.

@@ -12,12 +12,14 @@
 #include <QTimer>
 #include <vector>
 
+#include "control/window_choices.h"
 #include "display/radio_group.h"
 #include "model/run.h"
 #include "program_fixture.h"
 
 using velmora::OrgFormSizes;
 using velmora::TOrganisation;
+using velmora::testing::BeginWindowRun;
 using velmora::testing::ClassifyState;
 using velmora::testing::ReferenceRun;
 using velmora::testing::StateName;
@@ -57,6 +59,7 @@ class RunControllerTest : public QObject {
     void startUsesTheSelectionsOfThatMoment_data();
     void startUsesTheSelectionsOfThatMoment();
     void eachRunKeepsItsClockSeed();
+    void choicesOutsideTheItemsChangeNothing();
     void wholeRunWithTheTimer();
     void resumedRunAndGoAfterTheEnd();
     void formChoiceDuringARunLeavesTheRunAlone();
@@ -212,6 +215,14 @@ void RunControllerTest::startUsesTheSelectionsOfThatMoment() {
     QCOMPARE(TallyOf(org), ReferenceRun(seed, form, bias).front());
 }
 
+void RunControllerTest::choicesOutsideTheItemsChangeNothing() {
+    QCOMPARE(velmora::ChoiceBias(0, 9.0), 2.01);
+    QCOMPARE(velmora::ChoiceBias(1, 9.0), 4.58);
+    QCOMPARE(velmora::ChoiceBias(7, 4.58), 4.58);
+    QVERIFY(velmora::FormShape(2) == nullptr);
+    QCOMPARE(velmora::FormShape(1)->Sizes, OrgFormSizes[1]);
+}
+
 void RunControllerTest::eachRunKeepsItsClockSeed() {
     TProgram program(0, true, /*clockSeeds=*/true);
     program.Form->ScrollBar1->setValue(100);
@@ -221,7 +232,7 @@ void RunControllerTest::eachRunKeepsItsClockSeed() {
         const TOrganisation& org = *program.Org;
         // The kept seed repeats the run exactly.
         auto replay = std::make_unique<TOrganisation>();
-        velmora::BeginRun(*replay, org.Seed, 0, 1);
+        BeginWindowRun(*replay, org.Seed, 0, 1);
         velmora::RunPeriod(*replay);
         QVERIFY(replay->Staff == org.Staff);
         QCOMPARE(replay->NextId, org.NextId);

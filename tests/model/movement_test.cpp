@@ -46,7 +46,7 @@ TEST(Departures, DrawOncePerPositionAndTouchOnlyOccupied) {
 
 TEST(Period, WithoutDeparturesNobodyMovesButEveryLevelIsRankedAgain) {
     auto org = Pyramid();
-    org->Params.DepartureProbability = 0.0;
+    org->Params.TurnoverMen = org->Params.TurnoverWomen = 0.0;
     std::swap(org->Staff[400], org->Staff[401]);  // level 3 out of order
     ASSERT_FALSE(LevelRanked(*org, 3));
     Departures(*org);

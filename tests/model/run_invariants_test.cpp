@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "model/run.h"
+#include "test_support.h"
 
 namespace velmora {
 namespace {
@@ -43,7 +44,7 @@ TEST_P(RunInvariants, HoldAfterEveryPeriodOfManySeededRuns) {
     auto org = std::make_unique<TOrganisation>();
     for (std::uint32_t seed = 1; seed <= 12; ++seed) {
         SCOPED_TRACE(seed);
-        BeginRun(*org, seed * 2654435761u, setting.form, setting.bias);
+        testing::BeginFormRun(*org, seed * 2654435761u, setting.form, setting.bias);
         std::vector<int> seenAt(200000, -1);
         ExpectSound(*org, 0, seenAt);
         std::int32_t replaced = 0;
@@ -74,8 +75,8 @@ std::uint64_t Fingerprint(TOrganisation& org) {
     RunToEnd(org, 100000, [&](const TOrganisation& o) {
         mix(&o.Period, sizeof o.Period);
         mix(&o.ReplacedCount, sizeof o.ReplacedCount);
-        mix(o.FemaleCount.begin(), sizeof o.FemaleCount);
-        mix(o.MeanScore.begin(), sizeof o.MeanScore);
+        mix(o.FemaleCount.begin(), LevelCount * sizeof o.FemaleCount[1]);
+        mix(o.MeanScore.begin(), LevelCount * sizeof o.MeanScore[1]);
     });
     for (const TMember& m : org.Staff) {
         mix(&m.Id, sizeof m.Id);
@@ -100,7 +101,7 @@ TEST(Reproducibility, ASeededRunIsTheSameOnEveryBuild) {
     };
     for (const Golden& g : goldens) {
         auto org = std::make_unique<TOrganisation>();
-        BeginRun(*org, g.seed, g.form, g.bias);
+        testing::BeginFormRun(*org, g.seed, g.form, g.bias);
         const std::uint64_t fingerprint = Fingerprint(*org);
         EXPECT_EQ(org->Period, g.periods) << g.seed;
         EXPECT_EQ(fingerprint, g.fingerprint) << g.seed;
@@ -113,8 +114,8 @@ TEST(Reproducibility, FastAndExchangeRankingGiveTheSameRuns) {
             auto fast = std::make_unique<TOrganisation>();
             auto exchange = std::make_unique<TOrganisation>();
             exchange->Ranking = TRanking::Exchange;
-            BeginRun(*fast, seed, form, 1);
-            BeginRun(*exchange, seed, form, 1);
+            testing::BeginFormRun(*fast, seed, form, 1);
+            testing::BeginFormRun(*exchange, seed, form, 1);
             ASSERT_EQ(Fingerprint(*fast), Fingerprint(*exchange)) << seed << " " << form;
         }
     }

@@ -48,7 +48,7 @@ int InitialStaffLeavingNext(const TOrganisation& org, int* all) {
     int initial = 0;
     *all = 0;
     for (int p = 1; p <= TotalPositions; ++p) {
-        if (NextUniform(replay) < org.Params.DepartureProbability) {
+        if (NextUniform(replay) < org.Params.TurnoverMen) {
             ++*all;
             initial += org.Staff[p].Id <= TotalPositions;
         }
@@ -59,7 +59,7 @@ int InitialStaffLeavingNext(const TOrganisation& org, int* all) {
 TEST(Tally, ReplacedCountGrowsByTheInitialStaffWhoLeave) {
     for (const int form : {PyramidForm, RectangleForm}) {
         auto org = std::make_unique<TOrganisation>();
-        BeginRun(*org, 31337u + static_cast<unsigned>(form), form, 1);
+        testing::BeginFormRun(*org, 31337u + static_cast<unsigned>(form), form, 1);
         int departures = 0;
         int initialLeaving = InitialStaffLeavingNext(*org, &departures);
         RunPeriod(*org);

@@ -5,8 +5,16 @@
 #include <vector>
 
 #include "model/organisation.h"
+#include "model/run.h"
 
 namespace velmora::testing {
+
+// Begins a run as the window would with the given form and bias items.
+inline void BeginFormRun(TOrganisation& org, std::uint32_t seed, int form, int biasIndex) {
+    TParameters params;
+    params.Bias = BiasChoices[static_cast<std::size_t>(biasIndex)];
+    BeginRun(org, seed, form == PyramidForm ? PyramidShape : RectangleShape, params);
+}
 
 // An organisation with only level 8 in use, holding the given scores in
 // roster order; an empty optional is a vacant position.
@@ -31,7 +39,7 @@ inline std::unique_ptr<TOrganisation> FullOrganisation(const TLevelSizes& sizes)
     auto org = std::make_unique<TOrganisation>();
     org->LevelSize = sizes;
     int p = 1;
-    for (int n = LevelCount; n >= 1; --n) {
+    for (int n = org->Levels; n >= 1; --n) {
         for (int i = 0; i < sizes[n]; ++i, ++p) {
             TMember& m = org->Staff[p];
             m = TMember{p, true, p % 2 == 0, 10000.0 - p, static_cast<std::uint8_t>(n)};
