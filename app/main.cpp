@@ -11,10 +11,14 @@
 namespace {
 
 constexpr const char* Usage =
-    "Usage: velmora [--help | --version]\n"
+    "Usage: velmora [OPTION]\n"
     "Opens the Velmora window: how a small bias in performance scores compounds\n"
-    "through promotion in an eight-level organisation. The window takes no other\n"
-    "options; for seeded, headless runs see velmora-batch.\n";
+    "through promotion in an eight-level organisation. For seeded, headless runs\n"
+    "see velmora-batch.\n"
+    "\n"
+    "Options (the window takes no others):\n"
+    "  -h, --help     Print this help and exit\n"
+    "  --version      Print the version and exit\n";
 
 // Answers --help and --version before Qt needs a display. Anything else is
 // refused, Qt's own options too: the window reads no command line.
