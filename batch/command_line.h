@@ -15,13 +15,13 @@ struct TCommandLine {
     int ExitCode = 0;
 };
 
-// Reads the command line. Help and version go to standard output (exit 0);
-// a bad command line gets one line on standard error (exit 2).
 // Declares the whole command line on app, values landing in raw. Help, the
 // manual page and the shell completion are all made from it. cores: the
 // default thread count shown in the help, 0 to leave it out.
 void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores);
 
+// Reads the command line. Help and version go to standard output (exit 0);
+// a bad command line gets one line on standard error (exit 2).
 TCommandLine ParseCommandLine(int argc, const char* const* argv);
 
 }  // namespace velmora::batch

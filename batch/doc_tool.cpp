@@ -5,7 +5,6 @@
 //                                            line @OPTIONS@ of TEMPLATE
 //   velmora_doc_tool completion OUT
 #include <CLI/CLI.hpp>
-#include <cstdio>
 #include <fstream>
 #include <iostream>
 #include <sstream>
