@@ -37,7 +37,13 @@ void Declare(CLI::App& app, const std::string& name, std::optional<std::string>&
         ->type_name(typeName);
 }
 
-void DeclareOptions(CLI::App& app, TRawOptions& raw, unsigned cores) {
+}  // namespace
+
+void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
+    app.name("velmora-batch");
+    app.description(Description);
+    app.footer(Examples);
+    app.get_formatter()->column_width(34);
     for (const TFactor& factor : Factors()) {
         const std::string name(factor.Name);
         app.add_option_function<std::string>(
@@ -49,7 +55,8 @@ void DeclareOptions(CLI::App& app, TRawOptions& raw, unsigned cores) {
     Declare(app, "--seed", raw.Seed, "S",
             "Seed of run 1, 0 to 4294967295 (default: from the clock, printed)");
     Declare(app, "--threads", raw.Threads, "T",
-            "Worker threads, 1 to 1024 (default: all cores, " + std::to_string(cores) + ")");
+            "Worker threads, 1 to 1024 (default: all cores" +
+                (cores > 0 ? ", " + std::to_string(cores) : std::string()) + ")");
     Declare(app, "--trace", raw.Trace, "FILE",
             "One CSV row per period of every run; '-': standard output (summary to stderr)");
     Declare(app, "--plot", raw.Plot, "FILE.svg",
@@ -60,6 +67,8 @@ void DeclareOptions(CLI::App& app, TRawOptions& raw, unsigned cores) {
     app.set_version_flag("--version", std::string("velmora-batch ") + Version(),
                          "Print the version and exit");
 }
+
+namespace {
 
 // CLI11's own messages name the option; add what it accepts.
 std::string WithAcceptedValues(const CLI::App& app, std::string message) {
@@ -80,11 +89,9 @@ std::string OneLine(std::string text) {
 
 TCommandLine ParseCommandLine(int argc, const char* const* argv) {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    CLI::App app(Description, "velmora-batch");
-    app.footer(Examples);
-    app.get_formatter()->column_width(34);
+    CLI::App app;
     TRawOptions raw;
-    DeclareOptions(app, raw, cores);
+    DeclareCommandLine(app, raw, cores);
     TCommandLine result;
     try {
         app.parse(argc, argv);

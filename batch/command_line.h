@@ -4,12 +4,21 @@
 
 #include "batch/options.h"
 
+namespace CLI {
+class App;
+}
+
 namespace velmora::batch {
 
 struct TCommandLine {
     std::optional<TBatchOptions> Options;  // empty: exit at once with ExitCode
     int ExitCode = 0;
 };
+
+// Declares the whole command line on app, values landing in raw. Help, the
+// manual page and the shell completion are all made from it. cores: the
+// default thread count shown in the help, 0 to leave it out.
+void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores);
 
 // Reads the command line. Help and version go to standard output (exit 0);
 // a bad command line gets one line on standard error (exit 2).

@@ -213,7 +213,7 @@ constexpr std::array<TFactor, 16> Table = {{
          s.Params.WomenHired = InRange("women-hired", Probability, t, 0, 1);
      },
      [](const TRunSettings& s) { return Shown(s.Params.WomenHired); }},
-    {"women-initial", "P|P1,P2,...",
+    {"women-initial", "P[,P2,...]",
      "Initial share of women, for every level or one per level from the bottom up; placed "
      "without random draws",
      "0.5", "women_initial", TValueKind::List, ApplyWomenInitial,

@@ -8,7 +8,7 @@
 #   scale: Qt's whole-number scale factor (e.g. 2 for a high-DPI screen); the
 #   charts must keep their geometry in logical pixels, each one scale x scale
 #   on the screen.
-#   E2E_SHOT=file.png keeps the screenshot of the finished run.
+#   E2E_SHOT=file.png keeps a picture of the window after the finished run.
 set -euo pipefail
 app=${1:?usage: e2e-run.sh path/to/velmora [scale]}
 s=${2:-1}
@@ -96,7 +96,7 @@ done
 stray=$(awk '{d = (190 - $2) % 20; if (d < 0) d = -d; if (d > 2 && d < 18) print}' "$work/dots" | head -n1)
 [ -z "$stray" ] || fail "fuchsia off the dots' rows at $stray"
 
-[ -z "${E2E_SHOT:-}" ] || cp "$work/shot.png" "$E2E_SHOT"
+[ -z "${E2E_SHOT:-}" ] || import -window "$wid" -strip "$E2E_SHOT"
 
 # "End" closes the window and ends the program.
 end_program "$(sx 237)" "$(sy 459)"

@@ -9,6 +9,8 @@ packages=(
   fonts-liberation fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   python3 time
+  groff-base man-db bash-completion appstream desktop-file-utils
+  dpkg-dev file lintian
 )
 missing=()
 for p in "${packages[@]}"; do

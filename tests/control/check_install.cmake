@@ -10,7 +10,7 @@ endif()
 
 set(expected
   bin/velmora
-  share/applications/velmora.desktop
+  share/applications/io.github.velmora.Velmora.desktop
   share/icons/hicolor/scalable/apps/velmora.svg
   share/icons/hicolor/48x48/apps/velmora.png
   share/icons/hicolor/128x128/apps/velmora.png
@@ -21,10 +21,10 @@ foreach(path IN LISTS expected)
   endif()
 endforeach()
 
-file(STRINGS "${PREFIX}/share/applications/velmora.desktop" entry)
+file(STRINGS "${PREFIX}/share/applications/io.github.velmora.Velmora.desktop" entry)
 foreach(line "Type=Application" "Name=Velmora" "Exec=velmora" "Icon=velmora")
   list(FIND entry "${line}" found)
   if(found EQUAL -1)
-    message(FATAL_ERROR "velmora.desktop lacks the line ${line}")
+    message(FATAL_ERROR "the desktop entry lacks the line ${line}")
   endif()
 endforeach()
