@@ -76,24 +76,21 @@ inline bool TryFast(double x, double& result) noexcept {
         z2High = z * z;
         z2Low = ((zHigh * zHigh - z2High) + 2.0 * zHigh * zLow) + zLow * zLow;
     }
-    // log1p(z) - z + z^2/2 to degree 8
+    // log1p(z) - z + z^2/2 to degree 8, in Estrin's order for a short chain
     const double series =
-        (z * z2High) *
-        (1.0 / 3.0 +
-         z * (-0.25 + z * (1.0 / 5.0 + z * (-1.0 / 6.0 + z * (1.0 / 7.0 + z * -0.125)))));
+        (z * z2High) * ((1.0 / 3.0 + z * -0.25) + z2High * ((1.0 / 5.0 + z * (-1.0 / 6.0)) +
+                                                            z2High * (1.0 / 7.0 + z * -0.125)));
 
-    double a = 0.0;
-    double aError = 0.0;
-    TwoSum(reduced.Exponent * log_table::kLn2Hi, entry.L[0], a, aError);
+    // E*log(2) + L: exact, both leading parts lie on the 2^-42 grid.
+    const double a = reduced.Exponent * log_table::kLn2Hi + entry.L[0];
     double b = 0.0;
     double bError = 0.0;
     FastTwoSum(z, -0.5 * z2High, b, bError);
     double c = 0.0;
     double cError = 0.0;
     TwoSum(a, b, c, cError);
-    const double low =
-        ((aError + bError + cError) + (reduced.Exponent * log_table::kLn2Lo + entry.L[1])) +
-        (series - 0.5 * z2Low);
+    const double low = ((bError + cError) + (reduced.Exponent * log_table::kLn2Lo + entry.L[1])) +
+                       (series - 0.5 * z2Low);
     double high = 0.0;
     double rest = 0.0;
     FastTwoSum(c, low, high, rest);

@@ -9,11 +9,14 @@ Per entry i (the top 8 fraction bits of the significand m in [1, 2)):
      minimise |m*r - 1|; r = 1 for i = 0 and r = 1/2 for i = 255, so that
      arguments next to 1 reduce with no table error at all.
   L  -log(r), or -log(2r) with the exponent raised by one from the entry that
-     holds sqrt(2) upwards, so that E*log(2) + L never cancels badly.
+     holds sqrt(2) upwards, so that E*log(2) + L never cancels badly; as three
+     doubles, the first a multiple of 2^-42 like the leading part of log(2).
 The script also checks |z| = |m*r - 1| <= 2^-8 (z is then exact in a double)
 and prints the largest |z| / |log x| over entries whose exponent term is 0.
 """
 import decimal
+import shutil
+import subprocess
 import sys
 from fractions import Fraction
 from pathlib import Path
@@ -27,10 +30,16 @@ def ln(q):
     return Fraction(d.ln())
 
 
-def split(value, parts, bits=53):
-    """value as a sum of doubles; each but the last rounded to `bits` bits."""
+def split(value, parts, bits=53, grid=None):
+    """value as a sum of doubles; each but the last rounded to `bits` bits,
+    the first also to a multiple of `grid` if given."""
     out = []
     rest = value
+    if grid is not None:
+        d = float(round(rest / grid) * grid)
+        out.append(d)
+        rest -= Fraction(d)
+        parts -= 1
     for k in range(parts):
         if rest == 0:
             out.append(0.0)
@@ -75,13 +84,14 @@ def main():
         assert zmax <= Fraction(1, 256), (i, float(zmax))
         worst_z = max(worst_z, zmax)
         big_l = -ln(2 * r) if upper else -ln(r)
-        if (i != 0 and i != 255) and True:
+        if i not in (0, 255):
             # |log x| when the exponent term is 0 (x = m or x = m/2)
             ylo = min(abs(ln(lo / 2 if upper else lo)), abs(ln(hi / 2 if upper else hi)))
             if (ln(lo / 2 if upper else lo) > 0) != (ln(hi / 2 if upper else hi) > 0):
                 ylo = Fraction(0)
             worst_ratio = max(worst_ratio, float(zmax / ylo) if ylo else float("inf"))
-        rows.append((float(r), split(big_l, 3), upper))
+        # The leading part on log(2)'s 2^-42 grid: E*kLn2Hi + L[0] is then exact.
+        rows.append((float(r), split(big_l, 3, grid=Fraction(1, 2**42)), upper))
     ln2 = ln(Fraction(2))
     ln2_3 = split(ln2, 3, bits=42)
     ln2_2 = split(ln2, 2, bits=42)
@@ -123,6 +133,8 @@ def main():
     out.append("}  // namespace velmora::log_table")
     target = Path(__file__).resolve().parent.parent / "model" / "natural_log_table.h"
     target.write_text("\n".join(out) + "\n")
+    if shutil.which("clang-format"):  # the repository's style, as for hand-written code
+        subprocess.run(["clang-format", "-i", str(target)], check=True)
 
 
 if __name__ == "__main__":

@@ -9,6 +9,7 @@ packages=(
   fonts-liberation fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick
   python3 time
+  libmpfr-dev  # tests only: the reference for the model's logarithm
 )
 missing=()
 for p in "${packages[@]}"; do
