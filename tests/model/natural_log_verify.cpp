@@ -3,10 +3,6 @@
 //                                      VELMORA_LOG_SAMPLES, else 10^6), and both
 //                                      the whole function and its accurate path
 //   natural_log_verify --inputs FILE   checks the inputs in FILE (hex bit patterns)
-//   natural_log_verify --libm N        writes std::log of N generated inputs as raw
-//                                      doubles, to compare the C library's variants
-//   natural_log_verify --select N      reads byte offsets where two --libm outputs
-//                                      differ and prints those inputs as hex bits
 #include <mpfr.h>
 
 #include <atomic>
@@ -19,7 +15,6 @@
 #include <cstring>
 #include <functional>
 #include <limits>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -206,52 +201,10 @@ int CheckFile(const char* path) {
     return Report(path, counts);
 }
 
-// The inputs compared across the C library's variants: n polar-method s
-// values from seed 0, then n uniform doubles in (0, 1).
-double LibmInput(std::int64_t i, std::int64_t n, TPolarInputs& polar, std::uint64_t& rng) {
-    if (i < n) return polar.Next();
-    std::uint64_t k = 0;
-    while (k == 0) k = SplitMix(rng) >> 11;
-    return static_cast<double>(k) * 0x1p-53;
-}
-
-int WriteLibm(std::int64_t n) {
-    TPolarInputs polar{0};
-    std::uint64_t rng = 0x11B;
-    std::vector<double> buffer;
-    buffer.reserve(1 << 16);
-    for (std::int64_t i = 0; i < 2 * n; ++i) {
-        buffer.push_back(std::log(LibmInput(i, n, polar, rng)));
-        if (buffer.size() == buffer.capacity() || i + 1 == 2 * n) {
-            std::fwrite(buffer.data(), sizeof(double), buffer.size(), stdout);
-            buffer.clear();
-        }
-    }
-    return 0;
-}
-
-int SelectLibm(std::int64_t n) {
-    std::set<std::int64_t> wanted;
-    long long offset = 0;  // cmp -l: 1-based byte offsets first on each line
-    char line[256];
-    while (std::fgets(line, sizeof line, stdin) != nullptr) {
-        if (std::sscanf(line, "%lld", &offset) == 1) wanted.insert((offset - 1) / 8);
-    }
-    TPolarInputs polar{0};
-    std::uint64_t rng = 0x11B;
-    for (std::int64_t i = 0; i < 2 * n && !wanted.empty(); ++i) {
-        const double x = LibmInput(i, n, polar, rng);
-        if (wanted.erase(i) != 0) std::printf("%016" PRIx64 "\n", std::bit_cast<std::uint64_t>(x));
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc == 3 && std::strcmp(argv[1], "--inputs") == 0) return CheckFile(argv[2]);
-    if (argc == 3 && std::strcmp(argv[1], "--libm") == 0) return WriteLibm(std::atoll(argv[2]));
-    if (argc == 3 && std::strcmp(argv[1], "--select") == 0) return SelectLibm(std::atoll(argv[2]));
     std::int64_t samples = 1000000;
     if (const char* env = std::getenv("VELMORA_LOG_SAMPLES")) samples = std::atoll(env);
     if (argc == 2) samples = std::atoll(argv[1]);
