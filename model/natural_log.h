@@ -124,11 +124,12 @@ double Accurate(double x) noexcept;
 //   log(x) = E*log(2) - log(r) + log1p(z).
 // The fast path sums this as a double-double with z^2 exact and a degree-8
 // series; its relative error is below 2^-66 (series tail 2^-67.2 |z|, the
-// rounding of the z^3 terms 2^-68.2 |z|, and |z| <= |log x| wherever the
-// other terms are 0). When the result is within 2^-65 of a rounding
-// boundary, which happens about once in 2,000 calls, the accurate path
-// recomputes it to better than 2^-120; Lefèvre and Muller's search of all
-// doubles found no logarithm nearer than about 2^-118 relative to a boundary.
+// roundings after it 2^-67.7 |z|, and |z| < 1.003 |log x| wherever the other
+// terms are 0; elsewhere |log x| > 0.34 and those terms add under 2^-84).
+// When the result is within 2^-65 of a rounding boundary, about once in 3,000
+// calls, the accurate path recomputes it to better than 2^-124; Lefèvre and
+// Muller's search of all doubles found no logarithm nearer than about 2^-118
+// (relative) to a boundary.
 inline double NaturalLog(double x) noexcept {
     double result = 0.0;
     if (log_detail::TryFast(x, result)) return result;
