@@ -124,8 +124,9 @@ double Accurate(double x) noexcept;
 //   log(x) = E*log(2) - log(r) + log1p(z).
 // The fast path sums this as a double-double with z^2 exact and a degree-8
 // series; its relative error is below 2^-66 (series tail 2^-67.2 |z|, the
-// roundings after it 2^-67.7 |z|, and |z| < 1.003 |log x| wherever the other
-// terms are 0; elsewhere |log x| > 0.34 and those terms add under 2^-84).
+// roundings after it 2^-67.7 |z|, and |z| < 1.003 |log x| whenever the
+// exponent term is 0, else |log x| > 0.34; the table and log(2) parts add
+// under 2^-84).
 // When the result is within 2^-65 of a rounding boundary, about once in 3,000
 // calls, the accurate path recomputes it to better than 2^-124; Lefèvre and
 // Muller's search of all doubles found no logarithm nearer than about 2^-118
