@@ -1,9 +1,13 @@
 // Cost of one period and of one whole run, for both forms and both rankings.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include "bench_support.h"
+#include "model/natural_log.h"
+#include "model/random.h"
 #include "model/run.h"
 
 namespace {
@@ -49,12 +53,40 @@ void BM_WholeRun(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(periods), benchmark::Counter::kAvgIterations);
 }
 
+// The logarithm on the polar method's own inputs: 0 std::log, 1 NaturalLog.
+// Calls are independent, as in a run, so this is throughput per call.
+void BM_Log(benchmark::State& state) {
+    velmora::TRandom random{1u};
+    std::vector<double> inputs;
+    while (inputs.size() < 4096) {
+        const double x1 = 2.0 * velmora::NextUniform(random) - 1.0;
+        const double x2 = 2.0 * velmora::NextUniform(random) - 1.0;
+        const double s = x1 * x1 + x2 * x2;
+        if (s <= 1.0 && s != 0.0) inputs.push_back(s);
+    }
+    const bool ours = state.range(0) == 1;
+    for (auto _ : state) {
+        double sum = 0.0;
+        if (ours) {
+            for (double s : inputs) sum += velmora::NaturalLog(s);
+        } else {
+            for (double s : inputs) sum += std::log(s);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * static_cast<std::int64_t>(inputs.size()));
+    state.counters["ns/call"] = benchmark::Counter(
+        static_cast<double>(state.iterations() * static_cast<std::int64_t>(inputs.size())),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 // Arguments: form (0 Pyramid, 1 Rectangle), ranking (0 fast, 1 exchange).
 BENCHMARK(BM_Period)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"form", "exchange"});
 BENCHMARK(BM_WholeRun)
     ->ArgsProduct({{0, 1}, {0, 1}})
     ->ArgNames({"form", "exchange"})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Log)->Arg(0)->Arg(1)->ArgName("ours");
 
 // A whole run with every research factor away from its default: the cost of
 // the general rules against BM_WholeRun's baseline.

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+#include "model/natural_log.h"
+
 namespace velmora {
 
 // The one pseudo-random stream of a run: a 32-bit linear congruential
@@ -28,6 +30,7 @@ std::uint32_t ClockSeed() noexcept;
 std::uint32_t SeedFromClock(TRandom& random) noexcept;
 
 // Marsaglia's polar method over any source of uniform draws in [0, 1).
+// NaturalLog rather than std::log: the C library's differs by CPU.
 // Consumes whole pairs of draws and returns one deviate; the order of draws
 // is part of a run's identity.
 template <typename UniformSource>
@@ -43,7 +46,7 @@ double PolarNormal(UniformSource&& nextUniform, double mean, double sd) {
         // s == 0 cannot come from our generator (no two successive 0.5s);
         // rejecting it keeps log(0) out for any other source.
     } while (s > 1.0 || s == 0.0);
-    const double f = std::sqrt(-2.0 * std::log(s) / s);
+    const double f = std::sqrt(-2.0 * NaturalLog(s) / s);
     const double z1 = x1 * f;
     return mean + sd * z1;
 }

@@ -11,6 +11,7 @@ packages=(
   python3 time
   groff-base man-db bash-completion appstream desktop-file-utils
   dpkg-dev file lintian
+  libmpfr-dev  # tests only: the reference for the model's logarithm
 )
 missing=()
 for p in "${packages[@]}"; do

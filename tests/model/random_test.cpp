@@ -50,7 +50,7 @@ TEST(PolarNormal, RejectsPairsOutsideTheCircleAndConsumesWholePairs) {
     EXPECT_EQ(script.used, 6u);
     const double x1 = 0.5;
     const double s = 0.25;
-    EXPECT_EQ(z, x1 * std::sqrt(-2.0 * std::log(s) / s));
+    EXPECT_EQ(z, x1 * std::sqrt(-2.0 * NaturalLog(s) / s));
 }
 
 TEST(PolarNormal, ScalesByMeanAndDeviation) {

@@ -1,0 +1,140 @@
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+#include "model/natural_log_table.h"
+
+namespace velmora {
+
+namespace log_detail {
+
+struct TReduced {
+    double Z;         // m*r - 1, exact
+    double Exponent;  // E, plus one from kUpperFrom
+    const log_table::TEntry* Entry;
+};
+
+// x must be a positive normal double.
+inline TReduced Reduce(double x) noexcept {
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    const auto fraction = bits & 0x000FFFFFFFFFFFFFull;
+    const auto index = static_cast<int>(fraction >> 44);
+    const auto& entry = log_table::kEntries[index];
+    const double m = std::bit_cast<double>(fraction | 0x3FF0000000000000ull);
+    // m split into 44 and 9 bits: each part times the 9-bit r is exact, and so
+    // is their sum, which needs at most 53 bits when |z| <= 2^-8.
+    const double mHigh = std::bit_cast<double>((fraction | 0x3FF0000000000000ull) & ~0x1FFull);
+    const double mLow = m - mHigh;
+    const double z = (mHigh * entry.R - 1.0) + mLow * entry.R;
+    const int exponent = static_cast<int>(bits >> 52) - 1023 + (index >= log_table::kUpperFrom);
+    return {z, static_cast<double>(exponent), &entry};
+}
+
+// Exact a + b as (sum, error); any order of magnitudes.
+inline void TwoSum(double a, double b, double& sum, double& error) noexcept {
+    sum = a + b;
+    const double bVirtual = sum - a;
+    error = (a - (sum - bVirtual)) + (b - bVirtual);
+}
+
+// Exact a + b when |a| >= |b| or a == 0.
+inline void FastTwoSum(double a, double b, double& sum, double& error) noexcept {
+    sum = a + b;
+    error = b - (sum - a);
+}
+
+// Dekker's exact product, without fused multiply-add.
+inline void TwoProduct(double a, double b, double& product, double& error) noexcept {
+    constexpr double kSplitter = 134217729.0;  // 2^27 + 1
+    const double ca = kSplitter * a;
+    const double aHigh = ca - (ca - a);
+    const double aLow = a - aHigh;
+    const double cb = kSplitter * b;
+    const double bHigh = cb - (cb - b);
+    const double bLow = b - bHigh;
+    product = a * b;
+    error = ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
+}
+
+// Sets `result` and returns true unless x is not a positive normal double or
+// the fast result may round the wrong way.
+inline bool TryFast(double x, double& result) noexcept {
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    if (bits - 0x0010000000000000ull >= 0x7FE0000000000000ull) return false;
+    const TReduced reduced = Reduce(x);
+    const double z = reduced.Z;
+    const log_table::TEntry& entry = *reduced.Entry;
+
+    double z2High = 0.0;
+    double z2Low = 0.0;
+    {
+        constexpr double kSplitter = 134217729.0;
+        const double c = kSplitter * z;
+        const double zHigh = c - (c - z);
+        const double zLow = z - zHigh;
+        z2High = z * z;
+        z2Low = ((zHigh * zHigh - z2High) + 2.0 * zHigh * zLow) + zLow * zLow;
+    }
+    // log1p(z) - z + z^2/2 to degree 8, in Estrin's order for a short chain
+    const double series =
+        (z * z2High) * ((1.0 / 3.0 + z * -0.25) + z2High * ((1.0 / 5.0 + z * (-1.0 / 6.0)) +
+                                                            z2High * (1.0 / 7.0 + z * -0.125)));
+
+    // E*log(2) + L: exact, both leading parts lie on the 2^-42 grid.
+    const double a = reduced.Exponent * log_table::kLn2Hi + entry.L[0];
+    double b = 0.0;
+    double bError = 0.0;
+    FastTwoSum(z, -0.5 * z2High, b, bError);
+    double c = 0.0;
+    double cError = 0.0;
+    TwoSum(a, b, c, cError);
+    const double low = ((bError + cError) + (reduced.Exponent * log_table::kLn2Lo + entry.L[1])) +
+                       (series - 0.5 * z2Low);
+    double high = 0.0;
+    double rest = 0.0;
+    FastTwoSum(c, low, high, rest);
+
+    // Ziv's test, two-sided: both ends of the error interval must round to
+    // the same double. 2^-65 covers the 2^-66 bound with room for the
+    // rounding of the margin itself.
+    const double margin = (high < 0.0 ? -high : high) * 0x1p-65;
+    if (high + (rest + margin) != high || high + (rest - margin) != high) return false;
+    result = high;
+    return true;
+}
+
+// The accurate path alone (also used for every argument the fast path leaves).
+double Accurate(double x) noexcept;
+
+}  // namespace log_detail
+
+// The natural logarithm, correctly rounded to nearest (ties to even) for every
+// positive double, subnormals included; log(1) is +0, log(+0) is -infinity,
+// log(+infinity) is +infinity, and negative arguments and NaN give NaN.
+//
+// The C library's log differs between CPUs and libraries in the last bit, and
+// a seeded run must give the same bits everywhere. This one uses only IEEE-754
+// addition, subtraction and multiplication on doubles (no fused multiply-add,
+// no long double), so every conforming machine computes the same result.
+//
+// Method: a table-driven reduction after Tang, with Ziv's rounding test.
+//   x = 2^E * m, m in [1, 2); r is a 9-bit approximation of 1/m from 256
+//   entries, so z = m*r - 1 is exact with |z| <= 2^-8, and
+//   log(x) = E*log(2) - log(r) + log1p(z).
+// The fast path sums this as a double-double with z^2 exact and a degree-8
+// series; its relative error is below 2^-66 (series tail 2^-67.2 |z|, the
+// roundings after it 2^-67.7 |z|, and |z| < 1.003 |log x| whenever the
+// exponent term is 0, else |log x| > 0.34; the table and log(2) parts add
+// under 2^-84).
+// When the result is within 2^-65 of a rounding boundary, about once in 3,000
+// calls, the accurate path recomputes it to better than 2^-124; Lefèvre and
+// Muller's search of all doubles found no logarithm nearer than about 2^-118
+// (relative) to a boundary.
+inline double NaturalLog(double x) noexcept {
+    double result = 0.0;
+    if (log_detail::TryFast(x, result)) return result;
+    return log_detail::Accurate(x);
+}
+
+}  // namespace velmora

@@ -1,0 +1,214 @@
+// NaturalLog against MPFR's correctly rounded log, over classes of inputs.
+//   natural_log_verify [samples]       checks about `samples` inputs (default
+//                                      VELMORA_LOG_SAMPLES, else 10^6), and both
+//                                      the whole function and its accurate path
+//   natural_log_verify --inputs FILE   checks the inputs in FILE (hex bit patterns)
+#include <mpfr.h>
+
+#include <atomic>
+#include <bit>
+#include <cinttypes>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <limits>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "model/natural_log.h"
+
+namespace {
+
+std::uint64_t SplitMix(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+double FromBits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
+
+// The model's own generator and its accepted s = x1^2 + x2^2.
+struct TPolarInputs {
+    std::uint32_t State;
+    double Next() {
+        for (;;) {
+            State = State * 134775813u + 1u;
+            const double x1 = 2.0 * (State * (1.0 / 4294967296.0)) - 1.0;
+            State = State * 134775813u + 1u;
+            const double x2 = 2.0 * (State * (1.0 / 4294967296.0)) - 1.0;
+            const double s = x1 * x1 + x2 * x2;
+            if (s <= 1.0 && s != 0.0) return s;
+        }
+    }
+};
+
+// Classes of inputs: the i-th input of a class from a seeded stream.
+using TClass = std::function<double(std::uint64_t& rng, TPolarInputs& polar, std::int64_t i)>;
+
+struct TClassSpec {
+    const char* Name;
+    double Share;
+    TClass Make;
+};
+
+const std::vector<TClassSpec>& Classes() {
+    static const std::vector<TClassSpec> classes = {
+        {"uniform (0,1)", 0.30,
+         [](std::uint64_t& rng, TPolarInputs&, std::int64_t) {
+             std::uint64_t k = 0;
+             while (k == 0) k = SplitMix(rng) >> 11;
+             return static_cast<double>(k) * 0x1p-53;
+         }},
+        {"polar-method s", 0.30,
+         [](std::uint64_t&, TPolarInputs& polar, std::int64_t) { return polar.Next(); }},
+        {"near 1 (next doubles, then random within 2^-7)", 0.15,
+         [](std::uint64_t& rng, TPolarInputs&, std::int64_t i) {
+             const std::int64_t k = i / 2 + 1;
+             if (k <= 2000000) return i % 2 ? 1.0 + k * 0x1p-52 : 1.0 - k * 0x1p-53;
+             const double d = static_cast<double>(SplitMix(rng) >> 11) * 0x1p-60;  // < 2^-7
+             return i % 2 ? 1.0 + d : 1.0 - d;
+         }},
+        {"subnormal and tiny normal", 0.10,
+         [](std::uint64_t& rng, TPolarInputs&, std::int64_t i) {
+             const std::uint64_t r = SplitMix(rng);
+             const std::uint64_t fraction = r & 0x000FFFFFFFFFFFFFull;
+             if (i % 2) return FromBits(fraction == 0 ? 1 : fraction);
+             return FromBits(((1 + (r >> 58)) << 52) | fraction);  // 2^-1022 .. 2^-959
+         }},
+        {"any positive double", 0.15,
+         [](std::uint64_t& rng, TPolarInputs&, std::int64_t) {
+             std::uint64_t b = 0;
+             while (b == 0 || b >= 0x7FF0000000000000ull) b = SplitMix(rng) >> 1;
+             return FromBits(b);
+         }},
+    };
+    return classes;
+}
+
+double Reference(mpfr_t in, mpfr_t out, double x) {
+    mpfr_set_d(in, x, MPFR_RNDN);
+    mpfr_log(out, in, MPFR_RNDN);
+    return mpfr_get_d(out, MPFR_RNDN);
+}
+
+bool Same(double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) ||
+           (std::isnan(a) && std::isnan(b));
+}
+
+struct TCounts {
+    std::atomic<std::int64_t> Checked{0};
+    std::atomic<std::int64_t> Mismatches{0};
+    std::atomic<std::int64_t> Slow{0};
+};
+
+// Checks x with both the whole function and the accurate path alone.
+void Check(double x, mpfr_t in, mpfr_t out, TCounts& counts) {
+    const double expected = Reference(in, out, x);
+    const double got = velmora::NaturalLog(x);
+    const double accurate = velmora::log_detail::Accurate(x);
+    double fast = 0.0;
+    if (!velmora::log_detail::TryFast(x, fast)) counts.Slow.fetch_add(1);
+    ++counts.Checked;
+    if (!Same(got, expected) || !Same(accurate, expected)) {
+        if (counts.Mismatches.fetch_add(1) < 20) {
+            std::printf("MISMATCH x=%a (%016" PRIx64 ") mpfr=%a log=%a accurate=%a\n", x,
+                        std::bit_cast<std::uint64_t>(x), expected, got, accurate);
+        }
+    }
+}
+
+template <typename Body>
+void OnTwoThreads(Body body) {
+    std::thread other([&] {
+        body(1);
+        mpfr_free_cache();  // MPFR's constants are cached per thread
+    });
+    body(0);
+    other.join();
+}
+
+int Report(const char* name, const TCounts& counts) {
+    std::printf("%-48s checked %12" PRId64 "  mismatches %" PRId64 "  accurate path %" PRId64 "\n",
+                name, counts.Checked.load(), counts.Mismatches.load(), counts.Slow.load());
+    return counts.Mismatches.load() == 0 ? 0 : 1;
+}
+
+int CheckSamples(std::int64_t total) {
+    int failed = 0;
+    for (std::size_t c = 0; c < Classes().size(); ++c) {
+        const auto& spec = Classes()[c];
+        const auto n = static_cast<std::int64_t>(static_cast<double>(total) * spec.Share);
+        TCounts counts;
+        OnTwoThreads([&](int thread) {
+            mpfr_t in, out;
+            mpfr_inits2(53, in, out, static_cast<mpfr_ptr>(nullptr));
+            std::uint64_t rng = 0x5EED0000ull + c * 16 + static_cast<std::uint64_t>(thread);
+            TPolarInputs polar{static_cast<std::uint32_t>(thread) * 0x80000000u + 1u};
+            for (std::int64_t i = thread; i < n; i += 2) {
+                Check(spec.Make(rng, polar, i), in, out, counts);
+            }
+            mpfr_clears(in, out, static_cast<mpfr_ptr>(nullptr));
+        });
+        failed |= Report(spec.Name, counts);
+    }
+
+    // Every power of two, the extremes, and the hardest case known for log
+    // (Lefèvre and Muller): 1.0110001010101000100001100001001101100010100110110110b * 2^678.
+    std::vector<double> fixed;
+    for (int e = -1074; e <= 1023; ++e) fixed.push_back(std::ldexp(1.0, e));
+    const double hard = std::ldexp(
+        static_cast<double>(0b10110001010101000100001100001001101100010100110110110ull), 678 - 52);
+    fixed.insert(fixed.end(),
+                 {hard, std::nextafter(hard, 0.0), std::nextafter(hard, 1e300),
+                  std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
+                  std::numeric_limits<double>::denorm_min(), 0.0, -0.0, -1.0,
+                  std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(),
+                  std::numeric_limits<double>::quiet_NaN()});
+    TCounts counts;
+    mpfr_t in, out;
+    mpfr_inits2(53, in, out, static_cast<mpfr_ptr>(nullptr));
+    for (double x : fixed) Check(x, in, out, counts);
+    mpfr_clears(in, out, static_cast<mpfr_ptr>(nullptr));
+    failed |= Report("powers of two, extremes, specials, hard case", counts);
+    return failed;
+}
+
+int CheckFile(const char* path) {
+    FILE* file = std::fopen(path, "r");
+    if (file == nullptr) {
+        std::perror(path);
+        return 2;
+    }
+    std::vector<double> inputs;
+    std::uint64_t bits = 0;
+    while (std::fscanf(file, "%" SCNx64, &bits) == 1) inputs.push_back(FromBits(bits));
+    std::fclose(file);
+    TCounts counts;
+    OnTwoThreads([&](int thread) {
+        mpfr_t in, out;
+        mpfr_inits2(53, in, out, static_cast<mpfr_ptr>(nullptr));
+        for (std::size_t i = static_cast<std::size_t>(thread); i < inputs.size(); i += 2) {
+            Check(inputs[i], in, out, counts);
+        }
+        mpfr_clears(in, out, static_cast<mpfr_ptr>(nullptr));
+    });
+    return Report(path, counts);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--inputs") == 0) return CheckFile(argv[2]);
+    std::int64_t samples = 1000000;
+    if (const char* env = std::getenv("VELMORA_LOG_SAMPLES")) samples = std::atoll(env);
+    if (argc == 2) samples = std::atoll(argv[1]);
+    const int failed = CheckSamples(samples);
+    mpfr_free_cache();
+    return failed;
+}
