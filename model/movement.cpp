@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "model/natural_log.h"
 #include "model/random.h"
 #include "model/ranking.h"
 #include "model/staffing.h"
@@ -19,7 +20,7 @@ void DeparturesAtOneRate(TOrganisation& org) noexcept {
     }
 }
 
-double Logit(double p) noexcept { return std::log(p / (1.0 - p)); }
+double Logit(double p) noexcept { return NaturalLog(p / (1.0 - p)); }
 
 // The departure rule of a period, with the logit of each sex's turnover
 // worked out once rather than for every person.
