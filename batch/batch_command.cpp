@@ -93,7 +93,6 @@ int Play(const TBatchOptions& options, const std::atomic<bool>& cancel) {
 
 int RunBatchCommand(TBatchOptions options, const std::atomic<bool>& cancel) {
     if (options.SeedFromClock) {
-        options.Seed = ClockSeed();
         if (!options.Quiet) {
             std::fprintf(stderr, "velmora-batch: seed %lu taken from the clock\n",
                          static_cast<unsigned long>(options.Seed));

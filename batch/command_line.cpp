@@ -3,9 +3,13 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
+#include "batch/experiment_files.h"
 #include "batch/factors.h"
 #include "batch/version.h"
 
@@ -63,7 +67,35 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
             "SVG chart of the mean share of women per level over the periods");
     Declare(app, "--format", raw.Format, "table|csv|json",
             "Format of the summary on standard output (default table)");
+    app.add_option("--vary", raw.Vary,
+                   "Vary a factor over the points of an experiment: a,b,c or start:stop:step "
+                   "(lists of a list-valued factor separated by ';'), or A..B with --design lhs; "
+                   "repeatable, the first varies slowest")
+        ->type_name("NAME=LIST")
+        ->expected(1)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    Declare(app, "--design", raw.Design, "grid|lhs",
+            "Points of --vary: every combination, or a Latin hypercube (default grid)");
+    Declare(app, "--samples", raw.Samples, "N", "Points of the Latin hypercube, 1 to 1000000");
+    Declare(app, "--seeds", raw.Seeds, "common|independent",
+            "Replication r of every point uses seed S + r - 1, or every run its own "
+            "(default common)");
+    Declare(app, "--out", raw.Out, "DIR",
+            "Write the experiment into this folder: experiment.json, points.csv, runs.csv, "
+            "summary.csv, plot.svg");
+    Declare(app, "--shard", raw.Shard, "K/N",
+            "Play only the runs whose index is K modulo N, for one machine of a cluster");
+    app.add_flag("--resume", raw.Resume,
+                 "Finish an interrupted experiment in --out, keeping the runs it holds");
+    app.add_flag("--trace-periods", raw.TracePeriods,
+                 "Also write trace.csv: every period of every run, per level");
     app.add_flag("-q,--quiet", raw.Quiet, "No progress bar or notes on standard error");
+    CLI::App* merge = app.add_subcommand(
+        "merge", "Join the --out folders of every shard of one experiment into the folder OUT");
+    merge->add_option("OUT", raw.MergeOut, "The folder to write")->required();
+    merge->add_option("SHARD_DIR", raw.MergeShards, "The --out folder of every shard")
+        ->required()
+        ->expected(1, -1);
     app.set_version_flag("--version", std::string("velmora-batch ") + Version(),
                          "Print the version and exit");
 }
@@ -77,6 +109,15 @@ std::string WithAcceptedValues(const CLI::App& app, std::string message) {
     const CLI::Option* option = app.get_option_no_throw(name);
     if (option == nullptr) return message;
     return message + "; " + name + " " + option->get_type_name() + ": " + option->get_description();
+}
+
+// An interrupted experiment resumed without --seed goes on with its own.
+void ResumedSeed(TRawOptions& raw) {
+    if (!raw.Resume || raw.Seed || !raw.Out) return;
+    std::ifstream file(std::filesystem::path(*raw.Out) / "experiment.json");
+    std::stringstream text;
+    text << file.rdbuf();
+    if (const auto seed = StoredSeed(text.str())) raw.Seed = std::to_string(*seed);
 }
 
 std::string OneLine(std::string text) {
@@ -95,7 +136,12 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
     TCommandLine result;
     try {
         app.parse(argc, argv);
-        result.Options = ValidateOptions(raw, cores);
+        if (app.got_subcommand("merge")) {
+            result.Merge = TMergeRequest{raw.MergeOut, raw.MergeShards, raw.Quiet};
+        } else {
+            ResumedSeed(raw);
+            result.Options = ValidateOptions(raw, cores);
+        }
     } catch (const CLI::ParseError& error) {
         if (error.get_exit_code() == 0) {
             result.ExitCode = app.exit(error);

@@ -10,9 +10,17 @@ class App;
 
 namespace velmora::batch {
 
+// The shards of one experiment to join into one folder.
+struct TMergeRequest {
+    std::string Out;
+    std::vector<std::string> Shards;
+    bool Quiet = false;
+};
+
 struct TCommandLine {
-    std::optional<TBatchOptions> Options;  // empty: exit at once with ExitCode
-    int ExitCode = 0;
+    std::optional<TBatchOptions> Options;  // a batch or an experiment to play
+    std::optional<TMergeRequest> Merge;
+    int ExitCode = 0;  // with neither: exit at once with this
 };
 
 // Declares the whole command line on app, values landing in raw. Help, the

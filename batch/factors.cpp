@@ -232,7 +232,7 @@ constexpr std::array<TFactor, 16> Table = {{
     {"bias-ends", "T",
      "From the start of period T on, men's scores lose the bias and men hired get none, 1 to "
      "2147483647",
-     "never", "bias_ends", TValueKind::Number,
+     "never", "bias_ends", TValueKind::Whole,
      [](TRunSettings& s, std::string_view t) { s.Params.BiasEnds = PeriodCount("bias-ends", t); },
      [](const TRunSettings& s) {
          return s.Params.BiasEnds > 0 ? std::to_string(s.Params.BiasEnds) : std::string();
@@ -240,13 +240,13 @@ constexpr std::array<TFactor, 16> Table = {{
      "never"},
     {"periods", "N",
      "Run exactly N periods, 1 to 2147483647, whether or not every initial employee is gone",
-     "until the run ends", "periods", TValueKind::Number,
+     "until the run ends", "periods", TValueKind::Whole,
      [](TRunSettings& s, std::string_view t) { s.Periods = PeriodCount("periods", t); },
      [](const TRunSettings& s) { return s.Periods ? std::to_string(*s.Periods) : std::string(); },
      "until the run ends"},
     {"max-periods", "M",
      "Cut a run off after M periods, 1 to 2147483647; such runs are reported as cut off", "100000",
-     "max_periods", TValueKind::Number,
+     "max_periods", TValueKind::Whole,
      [](TRunSettings& s, std::string_view t) { s.MaxPeriods = PeriodCount("max-periods", t); },
      [](const TRunSettings& s) { return std::to_string(s.MaxPeriods); }},
 }};

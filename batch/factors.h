@@ -9,7 +9,7 @@
 namespace velmora::batch {
 
 // How a factor's value is written where types matter (JSON).
-enum class TValueKind { Number, Text, List };
+enum class TValueKind { Number, Whole, Text, List };
 
 // One research factor: everything the command line, the validation, the
 // output headers, the plot and the manual need to know of it.

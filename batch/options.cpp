@@ -1,6 +1,7 @@
 #include "batch/options.h"
 
 #include "batch/factors.h"
+#include "model/random.h"
 
 #include <charconv>
 #include <cmath>
@@ -51,6 +52,93 @@ std::filesystem::path Comparable(const std::string& path) {
     return canonical;
 }
 
+TDesign DesignOption(const std::string& text) {
+    if (text == "grid") return TDesign::Grid;
+    if (text == "lhs") return TDesign::LatinHypercube;
+    Reject("--design", "grid or lhs", text);
+}
+
+TSeedScheme SeedsOption(const std::string& text) {
+    if (text == "common") return TSeedScheme::Common;
+    if (text == "independent") return TSeedScheme::Independent;
+    Reject("--seeds", "common or independent", text);
+}
+
+// The command line that decides an experiment's results, rebuilt in one
+// order whatever the order typed.
+std::vector<std::string> ExperimentArguments(const TRawOptions& raw, const TBatchOptions& options) {
+    std::vector<std::string> arguments;
+    for (const TFactor& factor : Factors()) {
+        if (const auto given = raw.Factors.find(factor.Name); given != raw.Factors.end()) {
+            arguments.push_back("--" + std::string(factor.Name) + "=" + given->second);
+        }
+    }
+    for (const std::string& vary : raw.Vary) arguments.push_back("--vary=" + vary);
+    if (options.Plan.Design == TDesign::LatinHypercube) {
+        arguments.push_back("--design=lhs");
+        arguments.push_back("--samples=" + std::to_string(options.Plan.Samples));
+    }
+    if (options.Plan.Seeds == TSeedScheme::Independent) arguments.push_back("--seeds=independent");
+    arguments.push_back("--runs=" + std::to_string(options.Runs));
+    arguments.push_back("--seed=" + std::to_string(options.Seed));
+    if (options.TracePeriods) arguments.push_back("--trace-periods");
+    return arguments;
+}
+
+void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
+    TExperimentPlan& plan = options.Plan;
+    options.OutDir = raw.Out;
+    options.Resume = raw.Resume;
+    options.TracePeriods = raw.TracePeriods;
+    options.Sweep = !raw.Vary.empty() || raw.Out.has_value();
+    if (raw.Design) plan.Design = DesignOption(*raw.Design);
+    if (raw.Seeds) plan.Seeds = SeedsOption(*raw.Seeds);
+    if (raw.Shard) plan.Shard = ParseShard(*raw.Shard);
+    if (raw.Out && raw.Out->empty()) throw TUsageError("--out needs a folder name");
+    if (!raw.Out) {
+        for (const auto& [given, option] : {std::pair{raw.Shard.has_value(), "--shard"},
+                                            {raw.Resume, "--resume"},
+                                            {raw.TracePeriods, "--trace-periods"}}) {
+            if (given) throw TUsageError(std::string(option) + " needs --out DIR");
+        }
+    }
+    if (options.Sweep && (options.TracePath || options.PlotPath)) {
+        throw TUsageError(
+            "--trace and --plot are for a single batch; an experiment writes trace.csv "
+            "(--trace-periods) and plot.svg into --out");
+    }
+    const bool hypercube = plan.Design == TDesign::LatinHypercube;
+    if (hypercube != raw.Samples.has_value()) {
+        throw TUsageError("--design lhs and --samples N go together");
+    }
+    if (hypercube) {
+        plan.Samples = WholeOption("--samples", *raw.Samples, 1, 1000000);
+        if (raw.Vary.empty()) throw TUsageError("--design lhs needs --vary NAME=A..B");
+    }
+    for (const std::string& spec : raw.Vary) {
+        TVaried varied = ParseVaried(spec, plan.Design);
+        const std::string name(varied.Factor->Name);
+        for (const TVaried& earlier : plan.Varied) {
+            if (earlier.Factor == varied.Factor) {
+                throw TUsageError("--vary " + name + " is given twice");
+            }
+        }
+        if (raw.Factors.contains(name)) {
+            throw TUsageError("--vary " + name + " and --" + name + " cannot go together");
+        }
+        plan.Varied.push_back(std::move(varied));
+    }
+    plan.Fixed = TFactorTexts(raw.Factors.begin(), raw.Factors.end());
+    plan.Replications = options.Runs;
+    plan.Seed = options.Seed;
+    plan.Points = BuildPoints(plan.Fixed, plan.Varied, plan.Design, plan.Samples, plan.Seed);
+    if (plan.TotalRuns() / plan.Points.size() != plan.Replications ||
+        plan.TotalRuns() > MaxRuns * 64) {
+        throw TUsageError("--runs times the points of --vary is too many runs");
+    }
+    options.Arguments = ExperimentArguments(raw, options);
+}
+
 void CheckOutputs(const TBatchOptions& options) {
     if (options.TracePath && options.TracePath->empty()) {
         throw TUsageError("--trace needs a file name, or '-' for standard output");
@@ -70,17 +158,14 @@ void CheckOutputs(const TBatchOptions& options) {
 
 TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
     TBatchOptions options;
-    for (const TFactor& factor : Factors()) {
-        if (const auto given = raw.Factors.find(factor.Name); given != raw.Factors.end()) {
-            factor.Apply(options.Settings, given->second);
-        }
-    }
-    CheckFactors(options.Settings);
+    options.Settings = SettingsFrom(TFactorTexts(raw.Factors.begin(), raw.Factors.end()));
     if (raw.Runs) options.Runs = WholeOption("--runs", *raw.Runs, 1, MaxRuns);
     if (raw.Seed) {
         options.Seed =
             static_cast<std::uint32_t>(WholeOption("--seed", *raw.Seed, 0, 4294967295ULL));
         options.SeedFromClock = false;
+    } else {
+        options.Seed = ClockSeed();  // printed, so the batch can be repeated
     }
     options.Threads = defaultThreads > 0 ? defaultThreads : 1;
     if (raw.Threads) {
@@ -92,6 +177,7 @@ TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
     options.PlotPath = raw.Plot;
     options.Quiet = raw.Quiet;
     CheckOutputs(options);
+    PlanExperiment(raw, options);
     return options;
 }
 

@@ -6,7 +6,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "batch/experiment.h"
 #include "batch/run_settings.h"
 
 namespace velmora::batch {
@@ -25,11 +27,26 @@ struct TRawOptions {
     std::map<std::string, std::string, std::less<>> Factors;  // by factor name
     std::optional<std::string> Runs, Seed, Threads, Trace, Plot, Format;
     bool Quiet = false;
+    // An experiment: factors varied over points, written to a folder.
+    std::vector<std::string> Vary;  // NAME=LIST, in the order given
+    std::optional<std::string> Design, Samples, Seeds, Out, Shard;
+    bool Resume = false;
+    bool TracePeriods = false;
+    // velmora-batch merge OUT SHARD_DIR...
+    std::string MergeOut;
+    std::vector<std::string> MergeShards;
 };
 
 // A checked batch request.
 struct TBatchOptions {
-    TRunSettings Settings;
+    TRunSettings Settings;  // of the first point
+    TExperimentPlan Plan;   // every point, its replications and seeds
+    bool Sweep = false;     // --vary or --out: an experiment rather than one batch
+    std::optional<std::string> OutDir;
+    bool Resume = false;
+    bool TracePeriods = false;
+    // The options that decide the experiment's results, as a command line.
+    std::vector<std::string> Arguments;
     std::uint64_t Runs = 100;
     std::uint32_t Seed = 0;
     bool SeedFromClock = true;

@@ -14,7 +14,9 @@ using TLevelShares = TPerLevel<double>;
 // What the batch keeps of one run. Slots are reused from run to run, so the
 // buffers keep their capacity.
 struct TRunResult {
-    std::uint64_t Run = 0;  // 1-based
+    std::uint64_t Run = 0;  // 1-based, over the whole experiment
+    std::uint64_t Point = 1;
+    std::uint64_t Replication = 1;
     std::uint32_t Seed = 0;
     std::int32_t Periods = 0;
     bool Finished = false;            // false: cut off at the period limit

@@ -21,6 +21,7 @@ std::string Value(const TFactor& factor, const TRunSettings& settings) {
     if (text.empty()) return "null";
     switch (factor.Kind) {
         case TValueKind::Number:
+        case TValueKind::Whole:
             return text;
         case TValueKind::List:
             return "[" + text + "]";

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   g++ cmake make
   qt6-base-dev
-  libcli11-dev
+  libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-liberation fonts-ipafont-gothic
   xvfb xdotool x11-utils imagemagick

@@ -1,0 +1,248 @@
+#include "batch/experiment.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "batch/number_format.h"
+#include "batch/options.h"
+#include "model/random.h"
+
+namespace velmora::batch {
+
+namespace {
+
+constexpr std::uint64_t MaxGridValues = 100000;
+
+[[noreturn]] void RejectVary(const std::string& spec, const std::string& why) {
+    throw TUsageError("--vary " + QuoteForMessage(spec) + ": " + why);
+}
+
+std::string FactorNames() {
+    std::string names;
+    for (const TFactor& factor : Factors()) {
+        if (!names.empty()) names += ", ";
+        names += factor.Name;
+    }
+    return names;
+}
+
+std::vector<std::string> SplitText(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t at = text.find(separator, from);
+        parts.push_back(text.substr(from, at - from));
+        if (at == std::string::npos) return parts;
+        from = at + 1;
+    }
+}
+
+std::optional<double> Number(const std::string& text) {
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return {};
+    }
+    return value;
+}
+
+bool Numeric(const TFactor& factor) {
+    return factor.Kind == TValueKind::Number || factor.Kind == TValueKind::Whole;
+}
+
+// A factor's value as text, whole factors rounded to whole numbers.
+std::string ValueText(const TFactor& factor, double value) {
+    if (factor.Kind == TValueKind::Whole) return Shortest(std::floor(value + 0.5));
+    return Shortest(value + 0.0);
+}
+
+// start:stop:step, inclusive; value i is start + i step, never a running sum.
+std::vector<std::string> Range(const TFactor& factor, const std::string& spec,
+                               const std::string& text) {
+    const std::vector<std::string> parts = SplitText(text, ':');
+    if (parts.size() != 3) RejectVary(spec, "a range is start:stop:step");
+    const auto start = Number(parts[0]);
+    const auto stop = Number(parts[1]);
+    const auto step = Number(parts[2]);
+    if (!start || !stop || !step) RejectVary(spec, "start, stop and step must be numbers");
+    if (*step == 0.0) RejectVary(spec, "the step must not be 0");
+    const double steps = (*stop - *start) / *step;
+    if (steps < 0.0) RejectVary(spec, "the range is reversed: the step leads away from stop");
+    // A stop that the steps reach but for rounding is included.
+    const double count = std::floor(steps + 1e-9) + 1.0;
+    if (count > static_cast<double>(MaxGridValues)) {
+        RejectVary(spec, "at most " + std::to_string(MaxGridValues) + " values");
+    }
+    std::vector<std::string> values;
+    for (std::uint64_t i = 0; i < static_cast<std::uint64_t>(count); ++i) {
+        values.push_back(ValueText(factor, *start + static_cast<double>(i) * *step));
+    }
+    return values;
+}
+
+void CheckValue(const TFactor& factor, const std::string& spec, const std::string& value) {
+    TRunSettings settings;
+    try {
+        factor.Apply(settings, value);
+    } catch (const TUsageError& error) {
+        RejectVary(spec, error.what());
+    }
+}
+
+}  // namespace
+
+TVaried ParseVaried(const std::string& spec, TDesign design) {
+    const std::size_t equals = spec.find('=');
+    const std::string name = spec.substr(0, equals);
+    TVaried varied;
+    varied.Factor = FindFactor(name);
+    if (varied.Factor == nullptr) {
+        RejectVary(spec, "unknown factor '" + QuoteForMessage(name) + "'; the factors are " +
+                             FactorNames());
+    }
+    if (equals == std::string::npos || equals + 1 == spec.size()) {
+        RejectVary(spec, "needs NAME=values");
+    }
+    varied.Spec = spec.substr(equals + 1);
+    const TFactor& factor = *varied.Factor;
+    if (design == TDesign::LatinHypercube) {
+        const std::size_t dots = varied.Spec.find("..");
+        if (!Numeric(factor)) RejectVary(spec, "a hypercube varies only numeric factors");
+        if (dots == std::string::npos) RejectVary(spec, "a hypercube needs a range A..B");
+        const auto low = Number(varied.Spec.substr(0, dots));
+        const auto high = Number(varied.Spec.substr(dots + 2));
+        if (!low || !high) RejectVary(spec, "A and B of A..B must be numbers");
+        if (!(*low < *high)) RejectVary(spec, "the range A..B is empty or reversed");
+        varied.Values = {ValueText(factor, *low), ValueText(factor, *high)};
+    } else if (factor.Kind == TValueKind::List) {
+        varied.Values = SplitText(varied.Spec, ';');
+    } else if (Numeric(factor) && varied.Spec.find(':') != std::string::npos) {
+        varied.Values = Range(factor, spec, varied.Spec);
+    } else {
+        varied.Values = SplitText(varied.Spec, ',');
+    }
+    for (const std::string& value : varied.Values) {
+        if (value.empty()) RejectVary(spec, "a value is empty");
+        CheckValue(factor, spec, value);
+    }
+    return varied;
+}
+
+TRunSettings SettingsFrom(const TFactorTexts& texts) {
+    TRunSettings settings;
+    for (const TFactor& factor : Factors()) {
+        if (const auto given = texts.find(factor.Name); given != texts.end()) {
+            factor.Apply(settings, given->second);
+        }
+    }
+    CheckFactors(settings);
+    return settings;
+}
+
+TLatinHypercube DrawLatinHypercube(std::size_t dimensions, std::uint64_t samples,
+                                   std::uint32_t seed) {
+    // A stream of its own, so that the design does not share draws with run 1.
+    TRandom random;
+    SeedWith(random, seed ^ 0x9e3779b9u);
+    TLatinHypercube cube;
+    for (std::size_t d = 0; d < dimensions; ++d) {
+        std::vector<std::uint64_t> strata(samples);
+        for (std::uint64_t i = 0; i < samples; ++i) strata[i] = i;
+        for (std::uint64_t i = samples; i > 1; --i) {  // Fisher-Yates
+            const auto j = static_cast<std::uint64_t>(NextUniform(random) * static_cast<double>(i));
+            std::swap(strata[i - 1], strata[j]);
+        }
+        std::vector<double> offsets(samples);
+        for (double& offset : offsets) offset = NextUniform(random);
+        cube.Strata.push_back(std::move(strata));
+        cube.Offsets.push_back(std::move(offsets));
+    }
+    return cube;
+}
+
+std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVaried>& varied,
+                                TDesign design, std::uint64_t samples, std::uint32_t seed) {
+    std::vector<std::vector<std::string>> combinations;
+    if (design == TDesign::LatinHypercube) {
+        const TLatinHypercube cube = DrawLatinHypercube(varied.size(), samples, seed);
+        for (std::uint64_t i = 0; i < samples; ++i) {
+            std::vector<std::string> values;
+            for (std::size_t d = 0; d < varied.size(); ++d) {
+                const double low = *Number(varied[d].Values[0]);
+                const double high = *Number(varied[d].Values[1]);
+                const double at = (static_cast<double>(cube.Strata[d][i]) + cube.Offsets[d][i]) /
+                                  static_cast<double>(samples);
+                values.push_back(ValueText(*varied[d].Factor, low + (high - low) * at));
+            }
+            combinations.push_back(std::move(values));
+        }
+    } else {
+        combinations.emplace_back();
+        for (const TVaried& v : varied) {  // the last factor varies fastest
+            std::vector<std::vector<std::string>> longer;
+            for (const auto& head : combinations) {
+                for (const std::string& value : v.Values) {
+                    longer.push_back(head);
+                    longer.back().push_back(value);
+                }
+            }
+            combinations = std::move(longer);
+        }
+    }
+    std::vector<TPoint> points;
+    points.reserve(combinations.size());
+    for (auto& values : combinations) {
+        TFactorTexts texts = fixed;
+        for (std::size_t d = 0; d < varied.size(); ++d) {
+            texts[std::string(varied[d].Factor->Name)] = values[d];
+        }
+        try {
+            points.push_back({SettingsFrom(texts), std::move(values)});
+        } catch (const TUsageError& error) {
+            throw TUsageError("--vary: point " + std::to_string(points.size() + 1) + ": " +
+                              error.what());
+        }
+    }
+    return points;
+}
+
+TShard ParseShard(const std::string& text) {
+    const std::size_t slash = text.find('/');
+    const auto whole = [](const std::string& part) -> std::optional<std::uint64_t> {
+        if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos ||
+            part.size() > 9) {
+            return {};
+        }
+        return std::stoull(part);
+    };
+    const auto index = whole(text.substr(0, slash));
+    const auto count = slash == std::string::npos ? std::nullopt : whole(text.substr(slash + 1));
+    if (!index || !count || *index < 1 || *index > *count) {
+        throw TUsageError("--shard must be K/N with 1 <= K <= N, got '" + QuoteForMessage(text) +
+                          "'");
+    }
+    return {*index, *count};
+}
+
+std::uint64_t TExperimentPlan::ShardRuns() const noexcept {
+    const std::uint64_t total = TotalRuns();
+    return total < Shard.Index ? 0 : (total - Shard.Index) / Shard.Count + 1;
+}
+
+TRunPlace TExperimentPlan::Place(std::uint64_t shardRun) const noexcept {
+    return PlaceOfGlobal(Shard.Index + (shardRun - 1) * Shard.Count);
+}
+
+TRunPlace TExperimentPlan::PlaceOfGlobal(std::uint64_t global) const noexcept {
+    const std::uint64_t points = Points.size();
+    TRunPlace place;
+    place.Global = global;
+    place.Point = (global - 1) % points + 1;
+    place.Replication = (global - 1) / points + 1;
+    const std::uint64_t offset = Seeds == TSeedScheme::Common ? place.Replication : global;
+    place.Seed = static_cast<std::uint32_t>(Seed + (offset - 1));
+    return place;
+}
+
+}  // namespace velmora::batch
