@@ -14,12 +14,20 @@ namespace velmora::batch {
 namespace {
 
 // Runs finish out of order; a slot holds a finished run until the consumer
-// has taken every earlier one. A bounded ring of slots keeps memory flat
-// however long the batch.
+// has taken every earlier one. A bounded ring of slots, each holding at most
+// its share of the bytes, keeps memory flat however long the batch.
 struct TSlot {
     TRunResult Result;
     bool Ready = false;
+    bool PartReady = false;  // the run, next in line, offers a part of its output
 };
+
+// A run's share of the bytes that waiting runs may hold; below the floor a
+// run would hand on its parts too often to be worth it.
+std::size_t PartBytes(const TBatchJob& job, std::size_t slots) {
+    constexpr std::size_t Floor = 16 * 1024;
+    return std::max(Floor, job.HeldBytes / slots);
+}
 
 struct TShared {
     explicit TShared(std::size_t slotCount) : Slots(slotCount) {}
@@ -46,9 +54,23 @@ struct TShared {
     }
 };
 
+// Called by a run whose output outgrew its share: waits until the run is
+// next in line, then until the consumer has taken the part.
+void HandOn(TShared& shared, TSlot& slot) {
+    std::unique_lock lock(shared.Mutex);
+    shared.SlotFreed.wait(
+        lock, [&] { return shared.Abort.load() || shared.Consumed + 1 == slot.Result.Run; });
+    if (shared.Abort) return;  // the run stops at the end of this period
+    slot.PartReady = true;
+    shared.SlotFilled.notify_all();
+    shared.SlotFreed.wait(lock, [&] { return shared.Abort.load() || !slot.PartReady; });
+}
+
 void Work(const TBatchJob& job, TShared& shared) {
     try {
         auto org = std::make_unique<TOrganisation>();
+        TRunWants wants = job.Wants;
+        wants.PartBytes = PartBytes(job, shared.Slots.size());
         for (;;) {
             const std::uint64_t run = shared.NextRun.fetch_add(1);
             if (run > job.Runs) return;
@@ -60,8 +82,9 @@ void Work(const TBatchJob& job, TShared& shared) {
                 });
                 if (shared.Abort) return;
             }
-            const bool complete = SimulateRun(*org, job.Settings, run, RunSeed(job.FirstSeed, run),
-                                              job.Wants, slot.Result, &shared.Abort);
+            const bool complete =
+                SimulateRun(*org, job.Settings, run, RunSeed(job.FirstSeed, run), wants,
+                            slot.Result, &shared.Abort, [&](TRunResult&) { HandOn(shared, slot); });
             if (!complete) return;
             {
                 std::lock_guard lock(shared.Mutex);
@@ -118,25 +141,41 @@ bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atom
     TWorkers workers(shared);
     workers.Start(job, threads);
 
+    TRunResult part;  // a part of the run next in line, taken out of its slot
+    part.Partial = true;
     for (std::uint64_t run = 1; run <= job.Runs; ++run) {
         if (cancel.load()) return false;
         TSlot& slot = shared.SlotOf(run);
-        {
-            std::unique_lock lock(shared.Mutex);
-            while (!slot.Ready && !shared.Failure) {
-                if (cancel.load()) return false;
-                shared.SlotFilled.wait_for(lock, std::chrono::milliseconds(100));
-                if (progress && !slot.Ready) {
-                    lock.unlock();
-                    progress(run - 1);
-                    lock.lock();
+        for (;;) {
+            {
+                std::unique_lock lock(shared.Mutex);
+                while (!slot.Ready && !slot.PartReady && !shared.Failure) {
+                    if (cancel.load()) return false;
+                    shared.SlotFilled.wait_for(lock, std::chrono::milliseconds(100));
+                    if (progress && !slot.Ready) {
+                        lock.unlock();
+                        progress(run - 1);
+                        lock.lock();
+                    }
                 }
+                if (shared.Failure) {
+                    const std::exception_ptr failure = shared.Failure;
+                    lock.unlock();
+                    std::rethrow_exception(failure);
+                }
+                if (slot.Ready) break;
+                // The worker goes on with the emptied buffers of the last part.
+                part.Run = slot.Result.Run;
+                part.Seed = slot.Result.Seed;
+                part.Trace.swap(slot.Result.Trace);
+                part.Shares.swap(slot.Result.Shares);
+                slot.PartReady = false;
             }
-            if (shared.Failure) {
-                const std::exception_ptr failure = shared.Failure;
-                lock.unlock();
-                std::rethrow_exception(failure);
-            }
+            shared.SlotFreed.notify_all();
+            consume(part);
+            part.Trace.clear();
+            part.Shares.clear();
+            if (cancel.load()) return false;
         }
         consume(slot.Result);
         {

@@ -11,7 +11,7 @@ std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept {
 
 bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
                  std::uint32_t seed, const TRunWants& wants, TRunResult& result,
-                 const std::atomic<bool>* cancel) {
+                 const std::atomic<bool>* cancel, const TPartHook& handOn) {
     org.Params = settings.Params;
     org.Ranking = settings.Ranking;
     BeginRun(org, seed, settings.FormIndex, settings.BiasIndex);
@@ -19,11 +19,17 @@ bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t
     result.Seed = seed;
     result.Trace.clear();
     result.Shares.clear();
+    result.Partial = false;
     RunToEnd(
         org, settings.MaxPeriods,
         [&](const TOrganisation& o) {
             if (wants.Trace) AppendTraceRow(result.Trace, run, seed, o);
             if (wants.Shares) result.Shares.push_back(WomenShares(o));
+            if (handOn && wants.PartBytes > 0 && result.BufferedBytes() > wants.PartBytes) {
+                result.Partial = true;
+                handOn(result);
+                result.Partial = false;
+            }
         },
         cancel);
     // Only a cancel stops a run short of both its end and the period limit.

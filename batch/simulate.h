@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "batch/run_result.h"
 #include "batch/run_settings.h"
@@ -12,7 +13,14 @@ namespace velmora::batch {
 struct TRunWants {
     bool Trace = false;
     bool Shares = false;
+    // Once the trace and shares held exceed this many bytes the run hands
+    // them on (see TPartHook); 0: the run holds them all.
+    std::size_t PartBytes = 0;
 };
+
+// Takes the trace and shares a run has buffered so far, as a partial result,
+// and leaves the buffers empty; it may wait until they can be taken.
+using TPartHook = std::function<void(TRunResult& part)>;
 
 // The seed of run r (1-based): (firstSeed + r - 1) mod 2^32.
 std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept;
@@ -22,6 +30,6 @@ std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept;
 // cancel was raised meanwhile.
 bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
                  std::uint32_t seed, const TRunWants& wants, TRunResult& result,
-                 const std::atomic<bool>* cancel = nullptr);
+                 const std::atomic<bool>* cancel = nullptr, const TPartHook& handOn = {});
 
 }  // namespace velmora::batch

@@ -1,7 +1,5 @@
 #include "batch/trajectory.h"
 
-#include <algorithm>
-
 namespace velmora::batch {
 
 namespace {
@@ -13,19 +11,26 @@ void AddShares(TPerLevel<TRunningStats>& stats, const TLevelShares& shares) {
 }  // namespace
 
 void TTrajectory::Add(const std::vector<TLevelShares>& shares) {
-    if (shares.empty()) return;
-    const std::size_t known = PerPeriod_.size();
-    const std::size_t own = shares.size();
-    for (std::size_t p = 0; p < known; ++p) {
-        AddShares(PerPeriod_[p], shares[std::min(p, own - 1)]);
+    AddPeriods(shares);
+    EndRun();
+}
+
+void TTrajectory::AddPeriods(const std::vector<TLevelShares>& shares) {
+    for (const TLevelShares& period : shares) {
+        // A period that no earlier run reached: every earlier run had ended
+        // and stands at its final state, which Final_ holds in run order.
+        if (RunPeriods_ == PerPeriod_.size()) PerPeriod_.push_back(Final_);
+        AddShares(PerPeriod_[RunPeriods_++], period);
+        Last_ = period;
     }
-    // Periods that no earlier run reached: every earlier run had ended and
-    // stands at its final state, which Final_ holds in run order.
-    for (std::size_t p = known; p < own; ++p) {
-        PerPeriod_.push_back(Final_);
-        AddShares(PerPeriod_.back(), shares[p]);
-    }
-    AddShares(Final_, shares.back());
+}
+
+void TTrajectory::EndRun() {
+    if (RunPeriods_ == 0) return;
+    // Later periods that earlier runs reached see this run at its end.
+    for (std::size_t p = RunPeriods_; p < PerPeriod_.size(); ++p) AddShares(PerPeriod_[p], Last_);
+    AddShares(Final_, Last_);
+    RunPeriods_ = 0;
 }
 
 }  // namespace velmora::batch
