@@ -1,4 +1,6 @@
 // velmora-batch: seeded replications of the organisation model, headless.
+#include <malloc.h>
+
 #include <cstdio>
 
 #include "batch/batch_command.h"
@@ -10,6 +12,10 @@ int main(int argc, char** argv) {
     using namespace velmora::batch;
     // Before anything is opened, so that no file takes a standard stream's number.
     if (!OpenClosedStandardStreams()) return 1;
+    // Runs' buffers grow to megabytes and are freed in another thread; kept
+    // at a fixed threshold, the allocator maps such blocks and returns them
+    // on release instead of letting each thread's heap keep its peak.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     const TCommandLine commandLine = ParseCommandLine(argc, argv);
     int status = commandLine.ExitCode;
     if (commandLine.Options)

@@ -16,10 +16,10 @@ struct TBatchJob {
     std::uint32_t FirstSeed = 0;
     unsigned Threads = 1;
     TRunWants Wants;
-    // Bytes of trace and shares that runs waiting for their turn may hold in
-    // all. A run that outgrows its share waits until it is next in line and
-    // then hands its output on in parts, so memory stays flat however many
-    // threads and however long the runs. Wants.PartBytes is set from this.
+    // Bytes of trace and shares that runs not yet consumed may hold in all.
+    // Past it, runs wait until they are next in line; the run next in line
+    // hands its output on in parts as it goes. So memory stays flat however
+    // many threads and however long the runs.
     std::size_t HeldBytes = std::size_t{16} << 20;
 };
 

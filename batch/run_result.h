@@ -34,6 +34,10 @@ struct TRunResult {
     std::size_t BufferedBytes() const noexcept {
         return Trace.size() + Shares.size() * sizeof(TLevelShares);
     }
+    // Memory they take, room to grow included.
+    std::size_t AllocatedBytes() const noexcept {
+        return Trace.capacity() + Shares.capacity() * sizeof(TLevelShares);
+    }
 };
 
 // Share of women on every level in the organisation's latest tally.

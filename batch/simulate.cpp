@@ -20,14 +20,15 @@ bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t
     result.Trace.clear();
     result.Shares.clear();
     result.Partial = false;
+    std::size_t nextCall = wants.PartBytes;
     RunToEnd(
         org, settings.MaxPeriods,
         [&](const TOrganisation& o) {
             if (wants.Trace) AppendTraceRow(result.Trace, run, seed, o);
             if (wants.Shares) result.Shares.push_back(WomenShares(o));
-            if (handOn && wants.PartBytes > 0 && result.BufferedBytes() > wants.PartBytes) {
+            if (handOn && nextCall > 0 && result.BufferedBytes() >= nextCall) {
                 result.Partial = true;
-                handOn(result);
+                nextCall = handOn(result);
                 result.Partial = false;
             }
         },

@@ -13,14 +13,15 @@ namespace velmora::batch {
 struct TRunWants {
     bool Trace = false;
     bool Shares = false;
-    // Once the trace and shares held exceed this many bytes the run hands
-    // them on (see TPartHook); 0: the run holds them all.
+    // Each time the trace and shares held grow by this many bytes the run
+    // calls its TPartHook; 0: never.
     std::size_t PartBytes = 0;
 };
 
-// Takes the trace and shares a run has buffered so far, as a partial result,
-// and leaves the buffers empty; it may wait until they can be taken.
-using TPartHook = std::function<void(TRunResult& part)>;
+// Called as a run's buffered trace and shares grow. It may wait, and may take
+// them as a partial result, leaving the buffers empty. Returns the buffered
+// size at which it is to be called next.
+using TPartHook = std::function<std::size_t(TRunResult& part)>;
 
 // The seed of run r (1-based): (firstSeed + r - 1) mod 2^32.
 std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept;
