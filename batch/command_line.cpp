@@ -6,6 +6,7 @@
 #include <string>
 #include <thread>
 
+#include "batch/message_text.h"
 #include "batch/version.h"
 
 namespace velmora::batch {
@@ -26,7 +27,7 @@ constexpr const char* Examples =
     "can be repeated from the seed printed in the summary. Results do not depend on --threads.\n"
     "A run cut off by --max-periods is reported as cut off, never as finished.\n"
     "Exit status: 0 success, 1 failure while running or writing, 2 bad command line,\n"
-    "130 interrupted.";
+    "128 + the signal number when interrupted (130 for Ctrl-C).";
 
 void Declare(CLI::App& app, const std::string& name, std::optional<std::string>& target,
              const std::string& typeName, const std::string& help) {
@@ -45,7 +46,8 @@ void DeclareOptions(CLI::App& app, TRawOptions& raw, unsigned cores) {
     Declare(app, "--seed", raw.Seed, "S",
             "Seed of run 1, 0 to 4294967295 (default: from the clock, printed)");
     Declare(app, "--threads", raw.Threads, "T",
-            "Worker threads, 1 to 1024 (default: all cores, " + std::to_string(cores) + ")");
+            "Worker threads, 1 to " + std::to_string(MaxThreads) + " (default: all cores, " +
+                std::to_string(cores) + ")");
     Declare(app, "--turnover", raw.Turnover, "P",
             "Departure probability per position and period, 0 < P <= 1 (default 0.15)");
     Declare(app, "--women-hired", raw.WomenHired, "P",
@@ -95,7 +97,9 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (error.get_exit_code() == 0) {
             result.ExitCode = app.exit(error);
         } else {
-            const std::string message = WithAcceptedValues(app, OneLine(error.what()));
+            // CLI11 echoes what was typed: cut and escaped like any echo.
+            const std::string message =
+                WithAcceptedValues(app, ForMessage(OneLine(error.what()), 110));
             std::fprintf(stderr, "velmora-batch: %s (see --help)\n", message.c_str());
             result.ExitCode = 2;
         }

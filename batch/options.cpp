@@ -1,9 +1,12 @@
 #include "batch/options.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+
+#include "batch/message_text.h"
 
 namespace velmora::batch {
 
@@ -11,7 +14,7 @@ namespace {
 
 [[noreturn]] void Reject(const std::string& option, const std::string& accepted,
                          const std::string& given) {
-    throw TUsageError(option + " must be " + accepted + ", got '" + given + "'");
+    throw TUsageError(option + " must be " + accepted + ", got '" + ForMessage(given) + "'");
 }
 
 std::optional<std::uint64_t> ParseWhole(const std::string& text, std::uint64_t max) {
@@ -30,7 +33,7 @@ std::optional<double> ParseNumber(const std::string& text) {
         return {};
     }
     if (!std::isfinite(value)) return {};
-    return value;
+    return value + 0.0;  // "-0" means 0, and is shown so
 }
 
 std::uint64_t WholeOption(const std::string& option, const std::string& text, std::uint64_t min,
@@ -76,12 +79,12 @@ void CheckOutputs(const TBatchOptions& options) {
         throw TUsageError("--trace needs a file name, or '-' for standard output");
     }
     if (options.PlotPath && (options.PlotPath->empty() || *options.PlotPath == "-")) {
-        throw TUsageError("--plot needs a file name, got '" + *options.PlotPath + "'");
+        throw TUsageError("--plot needs a file name, got '" + ForMessage(*options.PlotPath) + "'");
     }
     if (options.TracePath && options.PlotPath && *options.TracePath != "-" &&
         Comparable(*options.TracePath) == Comparable(*options.PlotPath)) {
         throw TUsageError("--trace and --plot must name different files, both got '" +
-                          *options.PlotPath + "'");
+                          ForMessage(*options.PlotPath) + "'");
     }
 }
 
@@ -124,7 +127,7 @@ TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
             static_cast<std::uint32_t>(WholeOption("--seed", *raw.Seed, 0, 4294967295ULL));
         options.SeedFromClock = false;
     }
-    options.Threads = defaultThreads > 0 ? defaultThreads : 1;
+    options.Threads = std::clamp(defaultThreads, 1u, MaxThreads);
     if (raw.Threads) {
         options.Threads =
             static_cast<unsigned>(WholeOption("--threads", *raw.Threads, 1, MaxThreads));

@@ -40,7 +40,8 @@ struct TBatchOptions {
 };
 
 inline constexpr std::uint64_t MaxRuns = 4294967296ULL;  // one run per seed
-inline constexpr unsigned MaxThreads = 1024;
+// More workers than this only add memory and switching, on any machine of today.
+inline constexpr unsigned MaxThreads = 256;
 inline constexpr double MaxBiasPoints = 1000.0;
 
 // Checks every value and fills in the defaults; throws TUsageError.
