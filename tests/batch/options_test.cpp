@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace velmora::batch {
 namespace {
 
@@ -35,7 +37,7 @@ const TBadCase BadCases[] = {
      "--seed must be a whole number from 0 to 4294967295"},
     {"seed negative", &TRawOptions::Seed, "-1", "--seed"},
     {"seed empty", &TRawOptions::Seed, "", "--seed"},
-    {"threads zero", &TRawOptions::Threads, "0", "--threads must be a whole number from 1 to 1024"},
+    {"threads zero", &TRawOptions::Threads, "0", "--threads must be a whole number from 1 to 256"},
     {"threads huge", &TRawOptions::Threads, "100000", "--threads"},
     {"turnover zero", &TRawOptions::Turnover, "0",
      "--turnover must be a probability above 0 and at most 1"},
@@ -116,6 +118,9 @@ TEST(ValidateOptions, TakesEveryGoodValue) {
 
     raw.BiasPoints = "-2.5";  // overrides --bias
     EXPECT_EQ(ValidateOptions(raw, 2).Settings.BiasPoints(), -2.5);
+    raw.BiasPoints = "-0";  // shown as "0" in summaries and plots
+    EXPECT_FALSE(std::signbit(ValidateOptions(raw, 2).Settings.BiasPoints()));
+    EXPECT_EQ(ValidateOptions(TRawOptions{}, 5000).Threads, MaxThreads);  // a very large machine
 }
 
 }  // namespace
