@@ -56,8 +56,8 @@ void PrintSummary(const std::string& text, bool toStandardError, const std::atom
 }
 
 int Interrupted(std::uint64_t done, std::uint64_t runs) {
-    std::fprintf(stderr, "velmora-batch: interrupted after %llu of %llu runs; no file written\n",
-                 static_cast<unsigned long long>(done), static_cast<unsigned long long>(runs));
+    WriteMessage(STDERR_FILENO, "velmora-batch: interrupted after " + std::to_string(done) +
+                                    " of " + std::to_string(runs) + " runs; no file written\n");
     return InterruptExitStatus();
 }
 
@@ -118,7 +118,7 @@ int RunBatchCommand(TBatchOptions options, const std::atomic<bool>& cancel) {
     } catch (const TOutputInterrupted&) {
         return Interrupted(done, options.Runs);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "velmora-batch: %s\n", error.what());
+        WriteMessage(STDERR_FILENO, std::string("velmora-batch: ") + error.what() + "\n");
         return 1;
     }
 }

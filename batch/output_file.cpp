@@ -116,6 +116,13 @@ int WriteFully(int fd, std::string_view text, const std::atomic<bool>* stop) {
     return WriteWaiting(fd, text, stop);
 }
 
+bool WriteMessage(int fd, std::string_view text) {
+    pollfd ready{fd, POLLOUT, 0};
+    if (::poll(&ready, 1, 1000) != 1 || (ready.revents & POLLOUT) == 0) return false;
+    const std::string_view part = text.substr(0, PIPE_BUF);
+    return ::write(fd, part.data(), part.size()) == static_cast<ssize_t>(text.size());
+}
+
 TOutputFile::TOutputFile(std::string path, const std::atomic<bool>* stop, TOutputMode mode)
     : Path_(std::move(path)), Stop_(stop) {
     Open(mode);

@@ -87,4 +87,9 @@ class TOutputFile {
 // stop is raised. Returns 0 or the errno of the failure (EINTR: stopped).
 int WriteFully(int fd, std::string_view text, const std::atomic<bool>* stop);
 
+// Writes a short message (under 4 KiB) to a descriptor the caller owns,
+// waiting at most about a second for room: a stream nobody reads must not
+// hold up a program that is stopping. Returns whether it was written.
+bool WriteMessage(int fd, std::string_view text);
+
 }  // namespace velmora::batch
