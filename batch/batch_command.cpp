@@ -3,12 +3,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <memory>
 
 #include "batch/batch_summary.h"
+#include "batch/interrupt.h"
 #include "batch/output_file.h"
 #include "batch/parallel_runner.h"
 #include "batch/progress_bar.h"
@@ -27,13 +30,13 @@ struct TOutputs {
     std::unique_ptr<TOutputFile> Plot;
 };
 
-TOutputs OpenOutputs(const TBatchOptions& options) {
+TOutputs OpenOutputs(const TBatchOptions& options, const std::atomic<bool>& cancel) {
     TOutputs outputs;
     if (options.TracePath) {
-        outputs.Trace = std::make_unique<TOutputFile>(*options.TracePath);
+        outputs.Trace = std::make_unique<TOutputFile>(*options.TracePath, &cancel);
         outputs.Trace->Write(TraceHeader(options.Settings.Shape.Levels));
     }
-    if (options.PlotPath) outputs.Plot = std::make_unique<TOutputFile>(*options.PlotPath);
+    if (options.PlotPath) outputs.Plot = std::make_unique<TOutputFile>(*options.PlotPath, &cancel);
     return outputs;
 }
 
@@ -43,49 +46,59 @@ bool ShowProgress(const TBatchOptions& options) {
     return !(options.TracePath && *options.TracePath == "-" && ::isatty(STDOUT_FILENO) == 1);
 }
 
-void PrintSummary(const std::string& text, bool toStandardError) {
-    std::FILE* out = toStandardError ? stderr : stdout;
-    if (std::fwrite(text.data(), 1, text.size(), out) != text.size() || std::fflush(out) != 0) {
-        throw TOutputError("cannot write the summary to standard output");
+void PrintSummary(const std::string& text, bool toStandardError, const std::atomic<bool>& cancel) {
+    const int error = WriteFully(toStandardError ? STDERR_FILENO : STDOUT_FILENO, text, &cancel);
+    if (error == EINTR) throw TOutputInterrupted("interrupted while writing the summary");
+    if (error != 0) {
+        throw TOutputError(std::string("cannot write the summary to standard ") +
+                           (toStandardError ? "error: " : "output: ") + std::strerror(error));
     }
 }
 
-int Play(const TBatchOptions& options, const std::atomic<bool>& cancel) {
-    TOutputs outputs = OpenOutputs(options);
+int Interrupted(std::uint64_t done, std::uint64_t runs) {
+    WriteMessage(STDERR_FILENO, "velmora-batch: interrupted after " + std::to_string(done) +
+                                    " of " + std::to_string(runs) + " runs; no file written\n");
+    return InterruptExitStatus();
+}
+
+int Play(const TBatchOptions& options, const std::atomic<bool>& cancel, std::uint64_t& done) {
+    TOutputs outputs = OpenOutputs(options, cancel);
     TBatchJob job{options.Settings, options.Runs, options.Seed, options.Threads,
                   TRunWants{outputs.Trace != nullptr, outputs.Plot != nullptr}};
     TBatchSummary summary;
-    TTrajectory trajectory;
+    TTrajectory trajectory(options.Settings.Shape.Levels);
     TProgressBar progress(options.Runs, ShowProgress(options));
 
     const auto start = std::chrono::steady_clock::now();
     const bool complete = RunBatch(
         job,
         [&](const TRunResult& result) {
-            summary.Add(result);
             if (outputs.Trace) outputs.Trace->Write(result.Trace);
-            if (outputs.Plot) trajectory.Add(result.Shares);
+            if (outputs.Plot) trajectory.AddPeriods(result.Shares);
+            if (result.Partial) return;
+            if (outputs.Plot) trajectory.EndRun();
+            summary.Add(result);
+            done = summary.Runs;
         },
         cancel, [&](std::uint64_t done) { progress.Update(done); });
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     progress.Finish();
-    if (!complete) {
-        std::fprintf(stderr,
-                     "velmora-batch: interrupted after %llu of %llu runs; no file written\n",
-                     static_cast<unsigned long long>(summary.Runs),
-                     static_cast<unsigned long long>(options.Runs));
-        return 130;
-    }
+    if (!complete) return Interrupted(summary.Runs, options.Runs);
 
+    // Every file is finished and the summary written before any file is put
+    // in place: a batch that fails on the way commits nothing.
     if (outputs.Plot) {
         outputs.Plot->Write(RenderSvgPlot(trajectory, options));
-        outputs.Plot->Commit();
+        outputs.Plot->Finish();
     }
-    if (outputs.Trace) outputs.Trace->Commit();
+    if (outputs.Trace) outputs.Trace->Finish();
     const TBatchReport report{options, summary, seconds, WorkerCount(job)};
     const bool traceOnStandardOutput = outputs.Trace && outputs.Trace->IsStandardOutput();
-    PrintSummary(FormatSummary(report), traceOnStandardOutput);
+    PrintSummary(FormatSummary(report), traceOnStandardOutput, cancel);
+    if (cancel.load()) return Interrupted(summary.Runs, options.Runs);
+    if (outputs.Plot) outputs.Plot->Commit();
+    if (outputs.Trace) outputs.Trace->Commit();
     return 0;
 }
 
@@ -98,10 +111,13 @@ int RunBatchCommand(TBatchOptions options, const std::atomic<bool>& cancel) {
                          static_cast<unsigned long>(options.Seed));
         }
     }
+    std::uint64_t done = 0;
     try {
-        return Play(options, cancel);
+        return Play(options, cancel, done);
+    } catch (const TOutputInterrupted&) {
+        return Interrupted(done, options.Runs);
     } catch (const std::exception& error) {
-        std::fprintf(stderr, "velmora-batch: %s\n", error.what());
+        WriteMessage(STDERR_FILENO, std::string("velmora-batch: ") + error.what() + "\n");
         return 1;
     }
 }

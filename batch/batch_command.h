@@ -8,7 +8,7 @@ namespace velmora::batch {
 
 // Plays the batch, writes the requested files and prints the summary.
 // Returns the exit status: 0 done, 1 a failure while running or writing,
-// 130 interrupted (no file is left behind).
+// 128 + the signal when interrupted (no file is left behind).
 int RunBatchCommand(TBatchOptions options, const std::atomic<bool>& cancel);
 
 }  // namespace velmora::batch

@@ -11,6 +11,7 @@
 
 #include "batch/experiment_files.h"
 #include "batch/factors.h"
+#include "batch/message_text.h"
 #include "batch/version.h"
 
 namespace velmora::batch {
@@ -32,7 +33,7 @@ constexpr const char* Examples =
     "can be repeated from the seed printed in the summary. Results do not depend on --threads.\n"
     "A run cut off by --max-periods is reported as cut off, never as finished.\n"
     "Exit status: 0 success, 1 failure while running or writing, 2 bad command line,\n"
-    "130 interrupted.";
+    "128 + the signal number when interrupted (130 for Ctrl-C).";
 
 void Declare(CLI::App& app, const std::string& name, std::optional<std::string>& target,
              const std::string& typeName, const std::string& help) {
@@ -59,7 +60,7 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
     Declare(app, "--seed", raw.Seed, "S",
             "Seed of run 1, 0 to 4294967295 (default: from the clock, printed)");
     Declare(app, "--threads", raw.Threads, "T",
-            "Worker threads, 1 to 1024 (default: all cores" +
+            "Worker threads, 1 to " + std::to_string(MaxThreads) + " (default: all cores" +
                 (cores > 0 ? ", " + std::to_string(cores) : std::string()) + ")");
     Declare(app, "--trace", raw.Trace, "FILE",
             "One CSV row per period of every run; '-': standard output (summary to stderr)");
@@ -146,7 +147,9 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
         if (error.get_exit_code() == 0) {
             result.ExitCode = app.exit(error);
         } else {
-            const std::string message = WithAcceptedValues(app, OneLine(error.what()));
+            // CLI11 echoes what was typed: cut and escaped like any echo.
+            const std::string message =
+                WithAcceptedValues(app, ForMessage(OneLine(error.what()), 110));
             std::fprintf(stderr, "velmora-batch: %s (see --help)\n", message.c_str());
             result.ExitCode = 2;
         }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "batch/number_format.h"
+#include "batch/message_text.h"
 #include "batch/options.h"
 #include "model/random.h"
 
@@ -14,7 +15,7 @@ namespace {
 constexpr std::uint64_t MaxGridValues = 100000;
 
 [[noreturn]] void RejectVary(const std::string& spec, const std::string& why) {
-    throw TUsageError("--vary " + QuoteForMessage(spec) + ": " + why);
+    throw TUsageError("--vary " + ForMessage(spec) + ": " + why);
 }
 
 std::string FactorNames() {
@@ -98,7 +99,7 @@ TVaried ParseVaried(const std::string& spec, TDesign design) {
     TVaried varied;
     varied.Factor = FindFactor(name);
     if (varied.Factor == nullptr) {
-        RejectVary(spec, "unknown factor '" + QuoteForMessage(name) + "'; the factors are " +
+        RejectVary(spec, "unknown factor '" + ForMessage(name) + "'; the factors are " +
                              FactorNames());
     }
     if (equals == std::string::npos || equals + 1 == spec.size()) {
@@ -219,7 +220,7 @@ TShard ParseShard(const std::string& text) {
     const auto index = whole(text.substr(0, slash));
     const auto count = slash == std::string::npos ? std::nullopt : whole(text.substr(slash + 1));
     if (!index || !count || *index < 1 || *index > *count) {
-        throw TUsageError("--shard must be K/N with 1 <= K <= N, got '" + QuoteForMessage(text) +
+        throw TUsageError("--shard must be K/N with 1 <= K <= N, got '" + ForMessage(text) +
                           "'");
     }
     return {*index, *count};

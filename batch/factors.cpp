@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "batch/number_format.h"
+#include "batch/message_text.h"
 #include "batch/options.h"
 
 namespace velmora::batch {
@@ -14,7 +15,7 @@ namespace {
 
 [[noreturn]] void Reject(std::string_view name, std::string_view accepted, std::string_view given) {
     throw TUsageError("--" + std::string(name) + " must be " + std::string(accepted) + ", got '" +
-                      QuoteForMessage(given) + "'");
+                      ForMessage(given) + "'");
 }
 
 std::optional<double> Number(std::string_view text) {

@@ -4,10 +4,16 @@
 
 namespace velmora::batch {
 
-// Raised by the first Ctrl-C or termination request, so that the batch can
-// stop and remove its unfinished files; a second Ctrl-C ends the program at
-// once. Also ignores SIGPIPE, so that a closed pipe is reported as a write
-// error after cleaning up instead of killing the program.
+// SIGINT, SIGTERM and SIGHUP only raise the returned flag and note the
+// signal: the program then stops its work, removes its unfinished files and
+// exits with InterruptExitStatus(). A later signal changes nothing, so the
+// clean-up always completes. System calls are not restarted after a signal,
+// so a blocked one returns at once. Also ignores SIGPIPE, so that a closed
+// pipe is reported as a write error after cleaning up instead of killing
+// the program.
 const std::atomic<bool>& InstallInterruptHandlers();
+
+// 128 + the first signal caught; 130 (as for SIGINT) when none was.
+int InterruptExitStatus() noexcept;
 
 }  // namespace velmora::batch

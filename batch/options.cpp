@@ -3,10 +3,13 @@
 #include "batch/factors.h"
 #include "model/random.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
+
+#include "batch/message_text.h"
 
 namespace velmora::batch {
 
@@ -14,7 +17,7 @@ namespace {
 
 [[noreturn]] void Reject(const std::string& option, const std::string& accepted,
                          const std::string& given) {
-    throw TUsageError(option + " must be " + accepted + ", got '" + QuoteForMessage(given) + "'");
+    throw TUsageError(option + " must be " + accepted + ", got '" + ForMessage(given) + "'");
 }
 
 std::optional<std::uint64_t> ParseWhole(const std::string& text, std::uint64_t max) {
@@ -144,13 +147,12 @@ void CheckOutputs(const TBatchOptions& options) {
         throw TUsageError("--trace needs a file name, or '-' for standard output");
     }
     if (options.PlotPath && (options.PlotPath->empty() || *options.PlotPath == "-")) {
-        throw TUsageError("--plot needs a file name, got '" + QuoteForMessage(*options.PlotPath) +
-                          "'");
+        throw TUsageError("--plot needs a file name, got '" + ForMessage(*options.PlotPath) + "'");
     }
     if (options.TracePath && options.PlotPath && *options.TracePath != "-" &&
         Comparable(*options.TracePath) == Comparable(*options.PlotPath)) {
         throw TUsageError("--trace and --plot must name different files, both got '" +
-                          QuoteForMessage(*options.PlotPath) + "'");
+                          ForMessage(*options.PlotPath) + "'");
     }
 }
 
@@ -167,7 +169,7 @@ TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
     } else {
         options.Seed = ClockSeed();  // printed, so the batch can be repeated
     }
-    options.Threads = defaultThreads > 0 ? defaultThreads : 1;
+    options.Threads = std::clamp(defaultThreads, 1u, MaxThreads);
     if (raw.Threads) {
         options.Threads =
             static_cast<unsigned>(WholeOption("--threads", *raw.Threads, 1, MaxThreads));
@@ -179,37 +181,6 @@ TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
     CheckOutputs(options);
     PlanExperiment(raw, options);
     return options;
-}
-
-std::string QuoteForMessage(std::string_view text) {
-    constexpr std::size_t Longest = 60;
-    std::string out;
-    std::size_t shown = 0;
-    for (std::size_t i = 0; i < text.size() && shown < Longest; ++shown) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        // The length of the UTF-8 sequence this byte starts; 0 for none.
-        const std::size_t length = byte < 0x80                   ? 1
-                                   : byte >= 0xC2 && byte < 0xE0 ? 2
-                                   : byte >= 0xE0 && byte < 0xF0 ? 3
-                                   : byte >= 0xF0 && byte < 0xF5 ? 4
-                                                                 : 0;
-        bool valid = length > 0 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            valid = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
-        }
-        if (!valid || (length == 1 && (byte < 0x20 || byte == 0x7F))) {
-            static constexpr char Hex[] = "0123456789abcdef";
-            out += "\\x";
-            out += Hex[byte >> 4];
-            out += Hex[byte & 15];
-            ++i;
-            continue;
-        }
-        out.append(text.substr(i, length));
-        i += length;
-    }
-    if (shown == Longest && out.size() < text.size()) out += "...";
-    return out;
 }
 
 }  // namespace velmora::batch

@@ -58,14 +58,11 @@ struct TBatchOptions {
 };
 
 inline constexpr std::uint64_t MaxRuns = 4294967296ULL;  // one run per seed
-inline constexpr unsigned MaxThreads = 1024;
+// More workers than this only add memory and switching, on any machine of today.
+inline constexpr unsigned MaxThreads = 256;
 
 // Checks every value and fills in the defaults; throws TUsageError.
 // Touches no file: a bad request must leave the disk as it was.
 TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads);
-
-// A value typed by the user as an error message may show it: at most about
-// 60 characters, with control characters and bytes that are not UTF-8 escaped.
-std::string QuoteForMessage(std::string_view text);
 
 }  // namespace velmora::batch

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <cstdio>
+#include <atomic>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -13,33 +13,83 @@ class TOutputError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// One output of the tool: standard output ("-"), or a file that appears
-// complete or not at all. A file is written aside, in the same directory, and
-// renamed over the target only by Commit; until then an older file of that
-// name stays as it was, and a failed or abandoned output leaves no trace.
+// A write was given up because the stop flag was raised while it waited.
+class TOutputInterrupted : public TOutputError {
+  public:
+    using TOutputError::TOutputError;
+};
+
+// What an output of the tool is, once its path has been looked at.
+enum class TOutputKind {
+    StandardOutput,  // "-"
+    Regular,         // written aside, renamed into place by Commit
+    Appended,        // an existing regular file grown in place (TOutputMode::Append)
+    Stream,          // a character device or FIFO, written directly
+};
+
+enum class TOutputMode {
+    Replace,  // the file appears complete or not at all
+    Append,   // a regular file keeps its content and grows; cut back if abandoned
+};
+
+// Every file the tools write goes through this class. A regular file is
+// written aside under a short temporary name in the same directory and
+// renamed over the target only by Commit, keeping the old file's permission
+// bits; until then an older file stays as it was, and a failed or abandoned
+// output leaves no trace. A symbolic link is followed, so the link stays and
+// its target is replaced. Character devices and FIFOs are written directly;
+// sockets and other special files are refused.
+//
+// Writes are buffered. One that cannot proceed (a pipe whose reader stalls)
+// waits in short steps and gives up with TOutputInterrupted once stop is
+// raised. Several outputs may be open at once; each is independent.
 class TOutputFile {
   public:
-    // Creates the file aside at once, so an unwritable path fails before any
-    // work is done. Throws TOutputError.
-    explicit TOutputFile(std::string path);
+    // Opens the output at once, so an unwritable path fails before any work
+    // is done. Throws TOutputError.
+    explicit TOutputFile(std::string path, const std::atomic<bool>* stop = nullptr,
+                         TOutputMode mode = TOutputMode::Replace);
     ~TOutputFile();
     TOutputFile(const TOutputFile&) = delete;
     TOutputFile& operator=(const TOutputFile&) = delete;
 
     void Write(std::string_view text);  // throws TOutputError
-    void Commit();                      // throws TOutputError
+    // Writes out everything and makes it durable; the file is not yet in
+    // place. Lets a caller finish several files before committing any.
+    void Finish();  // throws TOutputError
+    // Finishes if need be, then puts the file in place.
+    void Commit();  // throws TOutputError
 
     const std::string& Path() const noexcept { return Path_; }
-    bool IsStandardOutput() const noexcept { return Path_ == "-"; }
+    TOutputKind Kind() const noexcept { return Kind_; }
+    bool IsStandardOutput() const noexcept { return Kind_ == TOutputKind::StandardOutput; }
 
   private:
-    [[noreturn]] void Fail(const std::string& what, int error);
+    void Open(TOutputMode mode);
+    void Flush();
+    [[noreturn]] void Fail(int error);
     void Discard() noexcept;
 
-    std::string Path_;
+    std::string Path_;    // as given, for messages
+    std::string Target_;  // the file that is replaced: Path_ with links followed
     std::string TempPath_;
-    std::FILE* File_ = nullptr;
+    const std::atomic<bool>* Stop_;
+    TOutputKind Kind_ = TOutputKind::Regular;
+    int Fd_ = -1;
+    long long AppendFrom_ = 0;  // size of an appended file before this run
+    std::string Buffer_;
+    bool Finished_ = false;
     bool Committed_ = false;
 };
+
+// Writes all of text to a descriptor the caller owns (standard output or
+// error), waiting in short steps while it is not writable and giving up once
+// stop is raised. Returns 0 or the errno of the failure (EINTR: stopped).
+int WriteFully(int fd, std::string_view text, const std::atomic<bool>* stop);
+
+// Writes a short message (under 4 KiB) to a descriptor the caller owns,
+// waiting at most about a second for room: a stream nobody reads must not
+// hold up a program that is stopping. Returns whether it was written.
+bool WriteMessage(int fd, std::string_view text);
 
 }  // namespace velmora::batch

@@ -16,10 +16,16 @@ struct TBatchJob {
     std::uint32_t FirstSeed = 0;
     unsigned Threads = 1;
     TRunWants Wants;
+    // Bytes of trace and shares that runs not yet consumed may hold in all.
+    // Past it, runs wait until they are next in line; the run next in line
+    // hands its output on in parts as it goes. So memory stays flat however
+    // many threads and however long the runs.
+    std::size_t HeldBytes = std::size_t{16} << 20;
 };
 
 // Receives each run's result on the calling thread, in run order, whatever
 // the number of threads: everything derived from it is then reproducible.
+// A long run may come as partial results first (TRunResult::Partial).
 using TRunConsumer = std::function<void(const TRunResult&)>;
 
 // Told, on the calling thread, how many runs have been consumed; called after

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -28,6 +29,19 @@ struct TRunResult {
 
     std::string Trace;                 // CSV rows, when a trace is asked for
     std::vector<TLevelShares> Shares;  // one entry per period, when a plot is asked for
+
+    // A long run's trace and shares may come in parts, in order: a partial
+    // result holds only Run, Seed and the periods since the previous part;
+    // the last part is a whole result as above.
+    bool Partial = false;
+
+    std::size_t BufferedBytes() const noexcept {
+        return Trace.size() + Shares.size() * sizeof(TLevelShares);
+    }
+    // Memory they take, room to grow included.
+    std::size_t AllocatedBytes() const noexcept {
+        return Trace.capacity() + Shares.capacity() * sizeof(TLevelShares);
+    }
 };
 
 // Share of women on every level in the organisation's latest tally.

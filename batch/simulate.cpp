@@ -11,16 +11,23 @@ std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept {
 
 bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
                  std::uint32_t seed, const TRunWants& wants, TRunResult& result,
-                 const std::atomic<bool>* cancel) {
+                 const std::atomic<bool>* cancel, const TPartHook& handOn) {
     org.Ranking = settings.Ranking;
     BeginRun(org, seed, settings.Shape, settings.Params);
     result.Run = run;
     result.Seed = seed;
     result.Trace.clear();
     result.Shares.clear();
+    result.Partial = false;
+    std::size_t nextCall = wants.PartBytes;
     const auto afterPeriod = [&](const TOrganisation& o) {
         if (wants.Trace) AppendTraceRow(result.Trace, run, seed, o);
         if (wants.Shares) result.Shares.push_back(WomenShares(o));
+        if (handOn && nextCall > 0 && result.BufferedBytes() >= nextCall) {
+            result.Partial = true;
+            nextCall = handOn(result);
+            result.Partial = false;
+        }
     };
     if (settings.Periods) {
         RunPeriods(org, *settings.Periods, afterPeriod, cancel);

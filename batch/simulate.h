@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "batch/run_result.h"
 #include "batch/run_settings.h"
@@ -12,7 +13,15 @@ namespace velmora::batch {
 struct TRunWants {
     bool Trace = false;
     bool Shares = false;
+    // Each time the trace and shares held grow by this many bytes the run
+    // calls its TPartHook; 0: never.
+    std::size_t PartBytes = 0;
 };
+
+// Called as a run's buffered trace and shares grow. It may wait, and may take
+// them as a partial result, leaving the buffers empty. Returns the buffered
+// size at which it is to be called next.
+using TPartHook = std::function<std::size_t(TRunResult& part)>;
 
 // The seed of run r (1-based): (firstSeed + r - 1) mod 2^32.
 std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept;
@@ -22,6 +31,6 @@ std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept;
 // cancel was raised meanwhile.
 bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
                  std::uint32_t seed, const TRunWants& wants, TRunResult& result,
-                 const std::atomic<bool>* cancel = nullptr);
+                 const std::atomic<bool>* cancel = nullptr, const TPartHook& handOn = {});
 
 }  // namespace velmora::batch

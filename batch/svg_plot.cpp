@@ -113,7 +113,9 @@ std::string Axes(const TFrame& frame) {
                "\" text-anchor=\"end\" dominant-baseline=\"middle\">" + Fixed(tick, 2) +
                "</text>\n";
     }
-    for (double tick : NiceTicks(frame.X.From, frame.X.To, 10)) {
+    // Whole periods only: a short batch gets a tick per period, not halves.
+    const int periodTicks = static_cast<int>(std::min(10.0, frame.X.To - frame.X.From));
+    for (double tick : NiceTicks(frame.X.From, frame.X.To, periodTicks)) {
         const std::string x = Fixed(frame.X.Map(tick), 2);
         out += "<line x1=\"" + x + "\" x2=\"" + x + "\" y1=\"" + Fixed(Bottom, 0) + "\" y2=\"" +
                Fixed(Bottom + 5, 0) + "\" stroke=\"#333\"/>\n";
@@ -161,9 +163,18 @@ std::string Series(const TFrame& frame, const TTrajectory& trajectory,
     for (std::int32_t p : periods) {
         d += (d.empty() ? "M" : " L") + frame.Point(p, trajectory.At(p)[k].Mean());
     }
-    return "<path class=\"series\" data-level=\"" + std::to_string(k) + "\" d=\"" + d +
-           "\" fill=\"none\" stroke=\"" + Colour(k, levels) +
-           "\" stroke-width=\"2\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+    std::string out =
+        "<path class=\"series\" data-level=\"" + std::to_string(k) + "\" d=\"" + d +
+        "\" fill=\"none\" stroke=\"" + Colour(k, levels) +
+        "\" stroke-width=\"2\" stroke-linejoin=\"round\" stroke-linecap=\"round\"/>\n";
+    if (periods.size() == 1) {  // a line of one point draws nothing
+        const std::int32_t p = periods.front();
+        out += "<circle class=\"point\" data-level=\"" + std::to_string(k) + "\" cx=\"" +
+               Fixed(frame.X.Map(p), 2) + "\" cy=\"" +
+               Fixed(frame.Y.Map(trajectory.At(p)[k].Mean()), 2) + "\" r=\"3\" fill=\"" +
+               Colour(k, levels) + "\"/>\n";
+    }
+    return out;
 }
 
 std::string Legend(int levels) {

@@ -128,6 +128,7 @@ void TForm1::CreateControls() {
     ScrollBar1->setSingleStep(1);
     ScrollBar1->setPageStep(25);
     ScrollBar1->setFocusPolicy(Qt::StrongFocus);
+    ScrollBar1->installEventFilter(this);
 
     Edit1 = MakeEdit(this, "Edit1", 272, 296, 40, 20);
     Edit2 = MakeEdit(this, "Edit2", 272, 320, 41, 20);
@@ -215,6 +216,21 @@ void TForm1::FitOuterSize() {
     if (size() != client) {
         resize(client);
     }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    // Qt's horizontal scroll bar moves against the Left and Right arrows
+    // (its controls are inverted for the wheel); the speed must follow them.
+    if (watched == ScrollBar1 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right) {
+            const bool raise = (key == Qt::Key_Right) != ScrollBar1->isRightToLeft();
+            ScrollBar1->triggerAction(raise ? QAbstractSlider::SliderSingleStepAdd
+                                            : QAbstractSlider::SliderSingleStepSub);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::keyPressEvent(QKeyEvent* event) {

@@ -70,6 +70,7 @@ class TForm1 : public QWidget {
     static constexpr int OuterHeight = 559;
 
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

@@ -6,9 +6,12 @@ import io
 import json
 import os
 import signal
+import socket
+import stat
 import subprocess
 import sys
 import tempfile
+import threading
 import time
 import unittest
 import xml.etree.ElementTree as ET
@@ -16,11 +19,17 @@ import xml.etree.ElementTree as ET
 BATCH = os.path.abspath(sys.argv.pop(1)) if len(sys.argv) > 1 else "velmora-batch"
 SVG = "{http://www.w3.org/2000/svg}"
 TIMING_COLUMNS = {"wall_seconds", "runs_per_second", "threads"}
+# Runs a command with devices of its own in place of /dev, in a private mount
+# namespace (needs root); exit 99 if a device is no longer one afterwards.
+PRIVATE_DEV = ["unshare", "--mount", "--propagation", "private", "sh", "-c",
+               "mount -t tmpfs dev /dev && mknod -m 666 /dev/null c 1 3 && "
+               "mknod -m 666 /dev/full c 1 7 && \"$@\"; s=$?; "
+               "[ -c /dev/null ] && [ -c /dev/full ] || s=99; exit $s", "sh"]
 
 
 def run(*args, stdout=subprocess.PIPE, cwd=None):
     return subprocess.run([BATCH, *args], stdout=stdout, stderr=subprocess.PIPE, text=True,
-                          cwd=cwd, timeout=300)
+                          cwd=cwd, timeout=300, errors="strict")
 
 
 def results_only(summary_csv):
@@ -50,6 +59,8 @@ class BadInput(unittest.TestCase):
         (["--runs"], "--runs"),
         (["--speed", "3"], "--speed"),
         (["extra"], "extra"),
+        (["--runs", "7" * 100000], "--runs"),
+        (["--form", "\udcff\udcfe\x1b[31m"], "--form"),  # bytes that are not UTF-8
     ]
 
     def test_every_bad_input_is_one_line_exit_2_and_touches_no_file(self):
@@ -65,6 +76,8 @@ class BadInput(unittest.TestCase):
                     self.assertEqual(r.stdout, "")
                     lines = r.stderr.splitlines()
                     self.assertEqual(len(lines), 1, r.stderr)
+                    self.assertLess(len(lines[0]), 400)
+                    self.assertNotIn("\x1b", lines[0])
                     self.assertIn(option, lines[0])
                     with open(kept) as f:
                         self.assertEqual(f.read(), "keep me")
@@ -194,6 +207,96 @@ class Interface(unittest.TestCase):
             self.assertEqual(proc.returncode, 130, err)
             self.assertIn("interrupted", err)
             self.assertEqual(os.listdir(tmp), [])
+
+
+class Targets(unittest.TestCase):
+    """Outputs that are not new regular files, and runs that are stopped."""
+    LONG = "n" * 246 + ".svg"  # 250 characters, a legal name
+    LONG_RUN = ["--seed", "1", "--runs", "1000000", "--plot", "p.svg"]
+    # args, how standard output is set up, signals sent once it is busy, exit
+    # status, a word of the message, and what the folder holds afterwards.
+    CASES = [
+        (["--plot", "link.svg"], None, [], 0, "", {"link.svg", "real.svg", "f", "s"}),
+        (["--trace", "f"], "fifo", [], 0, "", {"link.svg", "real.svg", "f", "s"}),
+        (["--trace", "s"], None, [], 1, "socket", {"link.svg", "real.svg", "f", "s"}),
+        (["--trace", "/dev/full"], None, [], 1, "No space", {"link.svg", "real.svg", "f", "s"}),
+        (["--plot", "/dev/null"], None, [], 0, "", {"link.svg", "real.svg", "f", "s"}),
+        (["--plot", LONG], None, [], 0, "", {"link.svg", "real.svg", "f", "s", LONG}),
+        (["--trace", "-", "--plot", "p.svg"], "closed", [], 1, "standard output",
+         {"link.svg", "real.svg", "f", "s"}),
+        (["--help"], "full", [], 1, "", {"link.svg", "real.svg", "f", "s"}),
+        (["--version"], "full", [], 1, "", {"link.svg", "real.svg", "f", "s"}),
+        (LONG_RUN + ["--trace", "-"], "stalled", [signal.SIGINT], 130, "interrupted",
+         {"link.svg", "real.svg", "f", "s"}),
+        (LONG_RUN + ["--trace", "t.csv"], None, [signal.SIGHUP], 129, "interrupted",
+         {"link.svg", "real.svg", "f", "s"}),
+        (LONG_RUN + ["--trace", "t.csv"], None, [signal.SIGTERM, signal.SIGINT], 143,
+         "interrupted", {"link.svg", "real.svg", "f", "s"}),
+    ]
+
+    def prepare(self, tmp):
+        with open(os.path.join(tmp, "real.svg"), "w") as f:
+            f.write("old")
+        os.chmod(os.path.join(tmp, "real.svg"), 0o640)
+        os.symlink("real.svg", os.path.join(tmp, "link.svg"))
+        os.mkfifo(os.path.join(tmp, "f"))
+        server = socket.socket(socket.AF_UNIX)
+        server.bind(os.path.join(tmp, "s"))
+        return server
+
+    def play(self, tmp, args, stdout, signals):
+        received = []
+        if stdout == "fifo":
+            def drain():
+                with open(os.path.join(tmp, "f"), "rb") as f:
+                    received.append(f.read())
+            threading.Thread(target=drain, daemon=True).start()
+        full = open("/dev/full", "w") if stdout == "full" else None
+        kind = full if full else subprocess.PIPE if stdout == "stalled" else subprocess.DEVNULL
+        closing = (lambda: os.close(1)) if stdout == "closed" else None
+        command = [BATCH, "-q", *args]
+        if any(a.startswith("/dev/") for a in args):
+            command = PRIVATE_DEV + command
+        with subprocess.Popen(command, cwd=tmp, stdout=kind,
+                              stderr=subprocess.PIPE, preexec_fn=closing) as proc:
+            if full:
+                full.close()
+            if signals:
+                # Once its files are open aside, and a stalled pipe has filled.
+                deadline = time.monotonic() + 30
+                while not any(n.startswith(".") for n in os.listdir(tmp)):
+                    self.assertLess(time.monotonic(), deadline)
+                    time.sleep(0.05)
+                time.sleep(0.5)
+                for sig in signals:
+                    proc.send_signal(sig)
+                    time.sleep(0.01)  # a second signal lands during the clean-up
+            # Nobody reads a stalled pipe: the signal alone must end the run.
+            proc.wait(timeout=20)
+            err = proc.stderr.read().decode()
+        return proc.returncode, err, received
+
+    def test_every_target_is_written_in_place_or_refused_and_nothing_is_left(self):
+        private = subprocess.run(PRIVATE_DEV + ["true"], capture_output=True).returncode == 0
+        for args, stdout, signals, status, word, left in self.CASES:
+            if any(a.startswith("/dev/") for a in args) and not private:
+                continue  # the real devices are never put at risk
+            with self.subTest(args=args[-2:], stdout=stdout, signals=signals), \
+                    tempfile.TemporaryDirectory() as tmp:
+                server = self.prepare(tmp)
+                code, err, received = self.play(tmp, args, stdout, signals)
+                server.close()
+                self.assertEqual(code, status, err)
+                self.assertIn(word, err)
+                self.assertEqual(set(os.listdir(tmp)), left)
+                self.assertTrue(os.path.islink(os.path.join(tmp, "link.svg")))
+                self.assertTrue(stat.S_ISFIFO(os.stat(os.path.join(tmp, "f")).st_mode))
+                real = os.path.join(tmp, "real.svg")
+                self.assertEqual(stat.S_IMODE(os.stat(real).st_mode), 0o640)
+                with open(real) as f:
+                    self.assertEqual(f.read(3), "<?x" if "link.svg" in args else "old")
+                if stdout == "fifo":
+                    self.assertTrue(received and received[0].startswith(b"run,seed,"))
 
 
 if __name__ == "__main__":

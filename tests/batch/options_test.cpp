@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <map>
 #include <utility>
 #include <vector>
@@ -37,7 +38,7 @@ const TBadCase BadCases[] = {
     {"seed too big", "seed", "4294967296", "--seed must be a whole number from 0 to 4294967295"},
     {"seed negative", "seed", "-1", "--seed"},
     {"seed empty", "seed", "", "--seed"},
-    {"threads zero", "threads", "0", "--threads must be a whole number from 1 to 1024"},
+    {"threads zero", "threads", "0", "--threads must be a whole number from 1 to 256"},
     {"threads huge", "threads", "100000", "--threads"},
     {"turnover zero", "turnover", "0", "--turnover must be a probability above 0 and at most 1"},
     {"turnover above one", "turnover", "1.5", "--turnover"},
@@ -114,6 +115,7 @@ TEST(ValidateOptions, DefaultsAreThoseOfTheWindow) {
     EXPECT_TRUE(options.SeedFromClock);
     EXPECT_EQ(options.Threads, 2u);
     EXPECT_EQ(options.Format, TSummaryFormat::Table);
+    EXPECT_EQ(ValidateOptions(TRawOptions{}, 5000).Threads, MaxThreads);  // a very large machine
 }
 
 TEST(ValidateOptions, TakesEveryGoodValueAndLaterFactorsOverrideEarlierOnes) {

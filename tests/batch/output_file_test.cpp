@@ -60,6 +60,22 @@ TEST_F(OutputFile, AnAbandonedOutputLeavesTheOldFileAndNoTrace) {
     EXPECT_EQ(Entries(), 1u);
 }
 
+TEST_F(OutputFile, AppendingGrowsTheFileInPlaceAndAnAbandonedAppendIsCutBack) {
+    const fs::path target = Dir / "runs.csv";
+    std::ofstream(target) << "a,b\n";
+    {
+        TOutputFile out(target.string(), nullptr, TOutputMode::Append);
+        out.Write("1,2\n");
+        out.Commit();
+    }
+    {
+        TOutputFile out(target.string(), nullptr, TOutputMode::Append);
+        out.Write(std::string(100000, 'x'));  // past the buffer: on disk already
+    }
+    EXPECT_EQ(Read(target), "a,b\n1,2\n");
+    EXPECT_EQ(Entries(), 1u);
+}
+
 TEST_F(OutputFile, AnUnwritablePathFailsAtOnce) {
     const struct {
         const char* Name;

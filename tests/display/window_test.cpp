@@ -218,6 +218,21 @@ class WindowTest : public QObject {
         QCOMPARE(QApplication::focusWidget(), Form->Edit1);
     }
 
+    void arrowKeysMoveTheSpeedTheWayTheyPoint() {
+        ShowActive();
+        QScrollBar* speed = Form->ScrollBar1;
+        speed->setFocus();
+        QCOMPARE(QApplication::focusWidget(), speed);
+        const int start = speed->value();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);
+        QCOMPARE(speed->value(), start + speed->singleStep());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Left);
+        QCOMPARE(speed->value(), start - speed->singleStep());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_PageDown);
+        QCOMPARE(speed->value(), start - speed->singleStep() + speed->pageStep());
+    }
+
     void fontsResolveToStandIns_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("family");
