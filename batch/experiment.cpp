@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 
-#include "batch/number_format.h"
 #include "batch/message_text.h"
+#include "batch/number_format.h"
 #include "batch/options.h"
 #include "model/random.h"
 
@@ -99,8 +99,8 @@ TVaried ParseVaried(const std::string& spec, TDesign design) {
     TVaried varied;
     varied.Factor = FindFactor(name);
     if (varied.Factor == nullptr) {
-        RejectVary(spec, "unknown factor '" + ForMessage(name) + "'; the factors are " +
-                             FactorNames());
+        RejectVary(spec,
+                   "unknown factor '" + ForMessage(name) + "'; the factors are " + FactorNames());
     }
     if (equals == std::string::npos || equals + 1 == spec.size()) {
         RejectVary(spec, "needs NAME=values");
@@ -220,8 +220,7 @@ TShard ParseShard(const std::string& text) {
     const auto index = whole(text.substr(0, slash));
     const auto count = slash == std::string::npos ? std::nullopt : whole(text.substr(slash + 1));
     if (!index || !count || *index < 1 || *index > *count) {
-        throw TUsageError("--shard must be K/N with 1 <= K <= N, got '" + ForMessage(text) +
-                          "'");
+        throw TUsageError("--shard must be K/N with 1 <= K <= N, got '" + ForMessage(text) + "'");
     }
     return {*index, *count};
 }

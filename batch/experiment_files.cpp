@@ -100,6 +100,15 @@ std::string ExperimentDifference(const std::string& ours, const std::string& the
         a.erase(key);
         b.erase(key);
     }
+    // The command line says everything again; the fields say it plainer.
+    const TJson ourLine = a["command_line"];
+    const TJson theirLine = b["command_line"];
+    a.erase("command_line");
+    b.erase("command_line");
+    if (ourLine != theirLine) {
+        a["command_line"] = ourLine;
+        b["command_line"] = theirLine;
+    }
     for (const auto& [key, value] : a.items()) {
         if (!b.contains(key)) return "'" + key + "' is missing";
         if (b[key] != value) {
@@ -130,6 +139,14 @@ TExperimentState ReadExperimentState(const std::string& text) {
     state.Shard.Count = json["shard"].value("count", std::uint64_t{1});
     state.Complete = json["complete"].get<bool>();
     return state;
+}
+
+std::vector<std::string> StoredArguments(const std::string& text) {
+    const TJson json = TJson::parse(text, nullptr, false);
+    if (json.is_discarded() || !json.contains("command_line")) {
+        throw std::runtime_error("experiment.json records no command line");
+    }
+    return json["command_line"].get<std::vector<std::string>>();
 }
 
 std::optional<std::uint32_t> StoredSeed(const std::string& text) {

@@ -32,6 +32,9 @@ struct TExperimentState {
 };
 TExperimentState ReadExperimentState(const std::string& json);
 
+// The command line an experiment.json text records.
+std::vector<std::string> StoredArguments(const std::string& json);
+
 // The seed an experiment.json text records; empty when it records none.
 std::optional<std::uint32_t> StoredSeed(const std::string& json);
 

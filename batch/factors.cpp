@@ -5,8 +5,8 @@
 #include <cmath>
 #include <vector>
 
-#include "batch/number_format.h"
 #include "batch/message_text.h"
+#include "batch/number_format.h"
 #include "batch/options.h"
 
 namespace velmora::batch {

@@ -5,6 +5,7 @@
 
 #include "batch/batch_command.h"
 #include "batch/command_line.h"
+#include "batch/experiment_command.h"
 #include "batch/interrupt.h"
 #include "batch/standard_streams.h"
 
@@ -18,11 +19,17 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     const TCommandLine commandLine = ParseCommandLine(argc, argv);
     int status = commandLine.ExitCode;
-    if (commandLine.Options)
+    if (commandLine.Options && commandLine.Options->Sweep) {
+        status = RunExperimentCommand(*commandLine.Options, InstallInterruptHandlers());
+    } else if (commandLine.Options) {
         status = RunBatchCommand(*commandLine.Options, InstallInterruptHandlers());
+    } else if (commandLine.Merge) {
+        status = RunMergeCommand(*commandLine.Merge, InstallInterruptHandlers());
+    }
     // Help, version and messages go through stdio: a failed write shows only
     // now, and must not pass for success.
-    const bool printedHelp = !commandLine.Options && commandLine.ExitCode == 0;
+    const bool printedHelp =
+        !commandLine.Options && !commandLine.Merge && commandLine.ExitCode == 0;
     const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0 ||
                       std::ferror(stderr) != 0 || (printedHelp && WasClosedAtStart(1));
     return status == 0 && lost ? 1 : status;

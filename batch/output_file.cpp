@@ -157,6 +157,14 @@ void TOutputFile::Open(TOutputMode mode) {
         throw TOutputError("cannot write '" + ForMessage(Path_) + "': it is " + what +
                            "; give a regular file, a character device or a FIFO");
     }
+    if (mode == TOutputMode::Journal) {
+        Kind_ = TOutputKind::Appended;
+        Keep_ = true;
+        Fd_ = ::open(Target_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_CLOEXEC,
+                     NewFileMode());
+        if (Fd_ < 0) Fail(errno);
+        return;
+    }
     if (exists && mode == TOutputMode::Append) {
         Kind_ = TOutputKind::Appended;
         Fd_ = ::open(Target_.c_str(), O_WRONLY | O_APPEND | O_NOCTTY | O_CLOEXEC);
@@ -202,6 +210,12 @@ void TOutputFile::Flush() {
     if (error != 0) Fail(error);
 }
 
+void TOutputFile::CutTo(std::uint64_t bytes) {
+    if (!Keep_ || !Buffer_.empty() || ::ftruncate(Fd_, static_cast<off_t>(bytes)) != 0) {
+        Fail(Keep_ && Buffer_.empty() ? errno : EINVAL);
+    }
+}
+
 void TOutputFile::Finish() {
     if (Finished_) return;
     Flush();
@@ -232,7 +246,7 @@ void TOutputFile::Fail(int error) {
 
 void TOutputFile::Discard() noexcept {
     Buffer_.clear();
-    if (Kind_ == TOutputKind::Appended && Fd_ >= 0) {
+    if (Kind_ == TOutputKind::Appended && !Keep_ && Fd_ >= 0) {
         // Back to what the file held before; what was appended is abandoned.
         const int cut = ::ftruncate(Fd_, static_cast<off_t>(AppendFrom_));
         static_cast<void>(cut);  // best effort: nothing more can be done here

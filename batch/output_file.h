@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -30,6 +31,9 @@ enum class TOutputKind {
 enum class TOutputMode {
     Replace,  // the file appears complete or not at all
     Append,   // a regular file keeps its content and grows; cut back if abandoned
+    // A regular file written in place and kept as far as it got, even if
+    // abandoned: an experiment's rows, which a resumed run goes on from.
+    Journal,
 };
 
 // Every file the tools write goes through this class. A regular file is
@@ -54,6 +58,10 @@ class TOutputFile {
     TOutputFile& operator=(const TOutputFile&) = delete;
 
     void Write(std::string_view text);  // throws TOutputError
+    // Hands what is buffered to the system, so that a killed program keeps it.
+    void Flush();  // throws TOutputError
+    // Cuts a journal back to its first `bytes` bytes, before anything is written.
+    void CutTo(std::uint64_t bytes);  // throws TOutputError
     // Writes out everything and makes it durable; the file is not yet in
     // place. Lets a caller finish several files before committing any.
     void Finish();  // throws TOutputError
@@ -66,7 +74,6 @@ class TOutputFile {
 
   private:
     void Open(TOutputMode mode);
-    void Flush();
     [[noreturn]] void Fail(int error);
     void Discard() noexcept;
 
@@ -77,6 +84,7 @@ class TOutputFile {
     TOutputKind Kind_ = TOutputKind::Regular;
     int Fd_ = -1;
     long long AppendFrom_ = 0;  // size of an appended file before this run
+    bool Keep_ = false;         // a journal: what was written stays
     std::string Buffer_;
     bool Finished_ = false;
     bool Committed_ = false;

@@ -100,9 +100,18 @@ void Work(const TBatchJob& job, TShared& shared) {
                 });
                 if (shared.Abort) return;
             }
-            const bool complete = SimulateRun(*org, job.Settings, run, RunSeed(job.FirstSeed, run),
-                                              wants, slot.Result, &shared.Abort,
-                                              [&](TRunResult&) { return HandOn(shared, slot); });
+            TRunPlace place{run, 1, run, RunSeed(job.FirstSeed, run)};
+            const TRunSettings* settings = &job.Settings;
+            if (job.Plan != nullptr) {
+                place = job.Plan->Place(job.FirstRun + run - 1);
+                settings = &job.Plan->Points[place.Point - 1].Settings;
+            }
+            slot.Result.Point = place.Point;
+            slot.Result.Replication = place.Replication;
+            slot.Result.Global = place.Global;
+            const bool complete =
+                SimulateRun(*org, *settings, run, place.Seed, wants, slot.Result, &shared.Abort,
+                            [&](TRunResult&) { return HandOn(shared, slot); });
             if (!complete) return;
             {
                 std::lock_guard lock(shared.Mutex);

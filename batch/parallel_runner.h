@@ -4,12 +4,15 @@
 #include <cstdint>
 #include <functional>
 
+#include "batch/experiment.h"
 #include "batch/run_result.h"
 #include "batch/run_settings.h"
 #include "batch/simulate.h"
 
 namespace velmora::batch {
 
+// Runs to play: a batch of one setting's replications, or, given a plan, a
+// stretch of an experiment's runs (those of its shard, from FirstRun on).
 struct TBatchJob {
     TRunSettings Settings;
     std::uint64_t Runs = 0;
@@ -21,6 +24,8 @@ struct TBatchJob {
     // hands its output on in parts as it goes. So memory stays flat however
     // many threads and however long the runs.
     std::size_t HeldBytes = std::size_t{16} << 20;
+    const TExperimentPlan* Plan = nullptr;
+    std::uint64_t FirstRun = 1;  // of the plan's shard runs
 };
 
 // Receives each run's result on the calling thread, in run order, whatever

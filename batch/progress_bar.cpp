@@ -27,10 +27,13 @@ std::string Clock(double seconds) {
 
 }  // namespace
 
-std::string ProgressText(std::uint64_t done, std::uint64_t total, double elapsedSeconds) {
+std::string ProgressText(std::uint64_t done, std::uint64_t total, double elapsedSeconds,
+                         const std::string& detail) {
     const double fraction = total > 0 ? static_cast<double>(done) / static_cast<double>(total) : 1;
     const int filled = static_cast<int>(fraction * BarWidth);
-    std::string text = std::to_string(done) + "/" + std::to_string(total) + " runs [";
+    std::string text = std::to_string(done) + "/" + std::to_string(total) + " runs";
+    if (!detail.empty()) text += ", " + detail;
+    text += " [";
     text += std::string(static_cast<std::size_t>(filled), '#');
     text += std::string(static_cast<std::size_t>(BarWidth - filled), '.');
     text += "] " + std::to_string(static_cast<int>(fraction * 100)) + "%";
@@ -42,15 +45,15 @@ std::string ProgressText(std::uint64_t done, std::uint64_t total, double elapsed
     return text;
 }
 
-TProgressBar::TProgressBar(std::uint64_t total, bool enabled, std::FILE* out)
-    : Total_(total), Enabled_(enabled), Out_(out) {}
+TProgressBar::TProgressBar(std::uint64_t total, bool enabled, std::FILE* out, std::string detail)
+    : Total_(total), Enabled_(enabled), Out_(out), Detail_(std::move(detail)) {}
 
 void TProgressBar::Update(std::uint64_t done) {
     if (!Enabled_) return;
     const auto now = TClock::now();
     if (Drawn_ && done < Total_ && now - LastDrawn_ < std::chrono::milliseconds(100)) return;
     const double elapsed = std::chrono::duration<double>(now - Start_).count();
-    std::fprintf(Out_, "\r%s\033[K", ProgressText(done, Total_, elapsed).c_str());
+    std::fprintf(Out_, "\r%s\033[K", ProgressText(done, Total_, elapsed, Detail_).c_str());
     std::fflush(Out_);
     LastDrawn_ = now;
     Drawn_ = true;

@@ -15,7 +15,9 @@ using TLevelShares = TPerLevel<double>;
 // What the batch keeps of one run. Slots are reused from run to run, so the
 // buffers keep their capacity.
 struct TRunResult {
-    std::uint64_t Run = 0;  // 1-based, over the whole experiment
+    std::uint64_t Run = 0;  // 1-based, in the order the runner hands runs on
+    // Where the run stands in its experiment; a plain batch is one point.
+    std::uint64_t Global = 0;
     std::uint64_t Point = 1;
     std::uint64_t Replication = 1;
     std::uint32_t Seed = 0;

@@ -22,6 +22,7 @@ bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t
     std::size_t nextCall = wants.PartBytes;
     const auto afterPeriod = [&](const TOrganisation& o) {
         if (wants.Trace) AppendTraceRow(result.Trace, run, seed, o);
+        if (wants.LongTrace) AppendLongTraceRows(result.Trace, result.Point, result.Replication, o);
         if (wants.Shares) result.Shares.push_back(WomenShares(o));
         if (handOn && nextCall > 0 && result.BufferedBytes() >= nextCall) {
             result.Partial = true;

@@ -16,6 +16,7 @@ struct TRunWants {
     // Each time the trace and shares held grow by this many bytes the run
     // calls its TPartHook; 0: never.
     std::size_t PartBytes = 0;
+    bool LongTrace = false;  // the trace of an experiment: a row per period and level
 };
 
 // Called as a run's buffered trace and shares grow. It may wait, and may take

@@ -12,6 +12,26 @@ std::string TraceHeader(int levels) {
     return header + "\n";
 }
 
+void AppendLongTraceRows(std::string& out, std::uint64_t point, std::uint64_t replication,
+                         const TOrganisation& org) {
+    for (int k = 1; k <= org.Levels; ++k) {
+        AppendUnsigned(out, point);
+        out += ',';
+        AppendUnsigned(out, replication);
+        out += ',';
+        AppendUnsigned(out, org.Seed);
+        out += ',';
+        AppendInteger(out, org.Period);
+        out += ',';
+        AppendInteger(out, k);
+        out += ',';
+        AppendInteger(out, org.FemaleCount[k]);
+        out += ',';
+        AppendShortest(out, org.MeanScore[k]);
+        out += '\n';
+    }
+}
+
 void AppendTraceRow(std::string& out, std::uint64_t run, std::uint32_t seed,
                     const TOrganisation& org) {
     AppendUnsigned(out, run);

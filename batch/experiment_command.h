@@ -1,0 +1,21 @@
+#pragma once
+
+#include <atomic>
+
+#include "batch/command_line.h"
+#include "batch/options.h"
+
+namespace velmora::batch {
+
+// Plays an experiment: into its --out folder, going on from an interrupted
+// one with --resume, or with its summary on standard output. Returns the
+// exit status: 0 done, 1 a failure while running or writing, 2 a folder
+// that holds something else, 128 + the signal when interrupted (the runs
+// played so far stay in the folder).
+int RunExperimentCommand(const TBatchOptions& options, const std::atomic<bool>& cancel);
+
+// Joins the folders of every shard of one experiment into one folder that
+// holds what the experiment played in one process would hold. Same statuses.
+int RunMergeCommand(const TMergeRequest& request, const std::atomic<bool>& cancel);
+
+}  // namespace velmora::batch
