@@ -105,11 +105,6 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
             if (given) throw TUsageError(std::string(option) + " needs --out DIR");
         }
     }
-    if (options.Sweep && (options.TracePath || options.PlotPath)) {
-        throw TUsageError(
-            "--trace and --plot are for a single batch; an experiment writes trace.csv "
-            "(--trace-periods) and plot.svg into --out");
-    }
     const bool hypercube = plan.Design == TDesign::LatinHypercube;
     if (hypercube != raw.Samples.has_value()) {
         throw TUsageError("--design lhs and --samples N go together");
@@ -140,6 +135,11 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
         throw TUsageError("--runs times the points of --vary is too many runs");
     }
     options.Arguments = ExperimentArguments(raw, options);
+    if (options.Sweep && (options.TracePath || options.PlotPath)) {
+        throw TUsageError(
+            "--trace and --plot are for a single batch; an experiment writes trace.csv "
+            "(--trace-periods) and plot.svg into --out");
+    }
 }
 
 void CheckOutputs(const TBatchOptions& options) {

@@ -60,6 +60,15 @@ class BadInput(unittest.TestCase):
         (["--speed", "3"], "--speed"),
         (["extra"], "extra"),
         (["--runs", "7" * 100000], "--runs"),
+        (["--vary", "speed=1,2"], "--vary"),
+        (["--vary", "turnover=0.3:0.1:0.1"], "--vary"),
+        (["--vary", "turnover=0.1:0.3:0"], "--vary"),
+        (["--vary", "turnover="], "--vary"),
+        (["--vary", "turnover=2"], "--vary"),
+        (["--vary", "turnover=0.1", "--vary", "turnover=0.2"], "--vary"),
+        (["--design", "lhs", "--samples", "5", "--vary", "form=a..b"], "--vary"),
+        (["--design", "lhs", "--samples", "5", "--vary", "turnover=0.3..0.1"], "--vary"),
+        (["--shard", "4/3", "--out", "x"], "--shard"),
         (["--form", "\udcff\udcfe\x1b[31m"], "--form"),  # bytes that are not UTF-8
     ]
 
@@ -297,6 +306,99 @@ class Targets(unittest.TestCase):
                     self.assertEqual(f.read(3), "<?x" if "link.svg" in args else "old")
                 if stdout == "fifo":
                     self.assertTrue(received and received[0].startswith(b"run,seed,"))
+
+
+class Experiments(unittest.TestCase):
+    SWEEP = ["--vary", "turnover=0.1,0.2", "--seed", "11", "-q"]
+
+    def play(self, out, *extra):
+        r = run(*self.SWEEP, "--out", out, *extra)
+        self.assertEqual(r.returncode, 0, r.stderr)
+
+    def folder(self, out):
+        names = ["experiment.json", "points.csv", "runs.csv", "summary.csv", "plot.svg",
+                 "trace.csv"]
+        result = {}
+        for name in names:
+            with open(os.path.join(out, name), "rb") as f:
+                result[name] = f.read()
+        return result
+
+    def test_a_sweep_equals_its_runs_played_one_by_one(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "sweep")
+            self.play(out, "--runs", "3")
+            with open(os.path.join(out, "runs.csv")) as f:
+                runs = list(csv.DictReader(f))
+            with open(os.path.join(out, "summary.csv")) as f:
+                summary = list(csv.DictReader(f))
+            with open(os.path.join(out, "points.csv")) as f:
+                points = list(csv.DictReader(f))
+            self.assertEqual([p["turnover"] for p in points], ["0.1", "0.2"])
+            self.assertEqual([(s["point"], s["level"]) for s in summary],
+                             [(str(p), str(k)) for p in (1, 2) for k in range(1, 9)])
+            # Replication-major order, common seeds: replication r uses 11 + r - 1.
+            self.assertEqual([(r["replication"], r["point"], r["seed"]) for r in runs[::8]],
+                             [(str(r), str(p), str(10 + r)) for r in (1, 2, 3) for p in (1, 2)])
+            for point, turnover in ((1, "0.1"), (2, "0.2")):
+                trace = os.path.join(tmp, f"t{point}.csv")
+                self.assertEqual(run("--turnover", turnover, "--runs", "3", "--seed", "11",
+                                     "--trace", trace, "-q").returncode, 0)
+                with open(trace) as f:
+                    rows = list(csv.DictReader(f))
+                for replication in (1, 2, 3):
+                    last = [r for r in rows if r["run"] == str(replication)][-1]
+                    mine = [r for r in runs if r["point"] == str(point)
+                            and r["replication"] == str(replication)]
+                    for r in mine:
+                        self.assertEqual(r["women"], last["women" + r["level"]])
+                        self.assertEqual(r["mean_score"], last["mean" + r["level"]])
+
+    def test_shards_merged_and_a_resumed_run_equal_the_whole(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            whole = os.path.join(tmp, "whole")
+            self.play(whole, "--runs", "150", "--trace-periods")
+            shards = [os.path.join(tmp, f"s{k}") for k in (1, 2, 3)]
+            for k, shard in enumerate(shards, 1):
+                self.play(shard, "--runs", "150", "--trace-periods", "--shard", f"{k}/3")
+            merged = os.path.join(tmp, "merged")
+            r = run("merge", merged, shards[2], shards[0], shards[1])
+            self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(self.folder(merged), self.folder(whole))
+            self.assertEqual(run("merge", os.path.join(tmp, "m2"), *shards[:2]).returncode, 2)
+
+            resumed = os.path.join(tmp, "resumed")
+            args = [BATCH, *self.SWEEP, "--runs", "150", "--trace-periods", "--out", resumed]
+            proc = subprocess.Popen(args, stderr=subprocess.DEVNULL)
+            rows = os.path.join(resumed, "runs.csv")
+            deadline = time.time() + 20
+            while time.time() < deadline and proc.poll() is None:
+                if os.path.exists(rows) and os.path.getsize(rows) > 30000:
+                    break
+                time.sleep(0.005)
+            proc.kill()
+            proc.wait()
+            self.assertNotEqual(run(*self.SWEEP, "--runs", "150", "--out", resumed).returncode, 0)
+            self.play(resumed, "--runs", "150", "--trace-periods", "--resume")
+            self.assertEqual(self.folder(resumed), self.folder(whole))
+
+    def test_a_folder_of_something_else_is_refused_and_left_alone(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            with open(os.path.join(tmp, "notes.txt"), "w") as f:
+                f.write("mine")
+            r = run(*self.SWEEP, "--runs", "2", "--out", tmp)
+            self.assertEqual((r.returncode, os.listdir(tmp)), (2, ["notes.txt"]))
+            out = os.path.join(tmp, "sweep")
+            self.play(out, "--runs", "2")
+            before = self.folder_names(out)
+            r = run(*self.SWEEP, "--runs", "3", "--out", out, "--resume")
+            self.assertEqual(r.returncode, 2)
+            self.assertIn("replications", r.stderr)
+            self.assertEqual(self.folder_names(out), before)
+
+    @staticmethod
+    def folder_names(out):
+        return {n: os.path.getmtime(os.path.join(out, n)) for n in os.listdir(out)}
 
 
 if __name__ == "__main__":
