@@ -1,5 +1,6 @@
 #include "batch/experiment.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -58,7 +59,16 @@ std::string ValueText(const TFactor& factor, double value) {
     return Shortest(value + 0.0);
 }
 
-// start:stop:step, inclusive; value i is start + i step, never a running sum.
+// Digits after the decimal point of a number as typed; none for exponents.
+std::optional<int> Decimals(const std::string& text) {
+    if (text.find_first_of("eE") != std::string::npos) return {};
+    const std::size_t dot = text.find('.');
+    return dot == std::string::npos ? 0 : static_cast<int>(text.size() - dot - 1);
+}
+
+// start:stop:step, inclusive; value i is start + i step, never a running
+// sum, and rounded to the decimals typed, so that 0.05:0.3:0.05 gives 0.15
+// rather than 0.15000000000000002.
 std::vector<std::string> Range(const TFactor& factor, const std::string& spec,
                                const std::string& text) {
     const std::vector<std::string> parts = SplitText(text, ':');
@@ -75,9 +85,15 @@ std::vector<std::string> Range(const TFactor& factor, const std::string& spec,
     if (count > static_cast<double>(MaxGridValues)) {
         RejectVary(spec, "at most " + std::to_string(MaxGridValues) + " values");
     }
+    const auto startDecimals = Decimals(parts[0]);
+    const auto stepDecimals = Decimals(parts[2]);
     std::vector<std::string> values;
     for (std::uint64_t i = 0; i < static_cast<std::uint64_t>(count); ++i) {
-        values.push_back(ValueText(factor, *start + static_cast<double>(i) * *step));
+        double value = *start + static_cast<double>(i) * *step;
+        if (startDecimals && stepDecimals) {
+            value = *Number(Fixed(value, std::max(*startDecimals, *stepDecimals)));
+        }
+        values.push_back(ValueText(factor, value));
     }
     return values;
 }

@@ -18,7 +18,7 @@ std::vector<double> NiceTicks(double from, double to, int maxTicks) {
     }
     // Tick n is computed from n, not summed, so no rounding drift creeps in.
     const double first = std::ceil(from / step - 1e-9);
-    for (double n = first; n * step <= to + step * 1e-9; n += 1.0) ticks.push_back(n * step);
+    for (double n = first; n * step <= to + step * 1e-9; n += 1.0) ticks.push_back(n * step + 0.0);
     return ticks;
 }
 

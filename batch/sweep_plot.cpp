@@ -109,7 +109,11 @@ std::string Panel(const TPanel& panel, const TAxis& axis, const TExperimentPlan&
     std::vector<std::string> labels = axis.Labels;
     if (axis.Numeric) {
         labels.clear();
-        for (double tick : NiceTicks(x.From, x.To, 6)) labels.push_back(Shortest(tick));
+        const std::vector<double> ticks = NiceTicks(x.From, x.To, 6);
+        // As many decimals as the tick spacing needs, and no rounding noise.
+        const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1.0;
+        const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+        for (double tick : ticks) labels.push_back(Fixed(tick, decimals));
     }
     for (const std::string& label : labels) {
         out += Text(x.Map(axis.Position(label)), top + PanelHeight + 16, label,
@@ -133,7 +137,8 @@ std::string Panel(const TPanel& panel, const TAxis& axis, const TExperimentPlan&
         }
         if (line.empty() || plan.Design == TDesign::LatinHypercube) continue;
         out += "<path class=\"band\" data-level=\"" + std::to_string(k) + "\" d=\"" + upper +
-               lower + " Z\" fill=\"" + Tint(k, levels) + "\" fill-opacity=\"0.45\"/>\n";
+               lower + " Z\" fill=\"" + Tint(k, levels) +
+               "\" fill-opacity=\"0.45\" stroke=\"none\"/>\n";
         out += "<path class=\"series\" data-level=\"" + std::to_string(k) + "\" d=\"" + line +
                "\" fill=\"none\" stroke=\"" + Colour(k, levels) + "\" stroke-width=\"2\"/>\n";
     }

@@ -12,8 +12,9 @@ namespace {
 
 TEST(Experiment, GridRangesAreExactAndTheFirstFactorVariesSlowest) {
     const TVaried bias = ParseVaried("bias-points=0:1:0.1", TDesign::Grid);
-    ASSERT_EQ(bias.Values.size(), 11u);                // the stop is reached despite rounding
-    EXPECT_EQ(bias.Values[3], "0.30000000000000004");  // 3 * 0.1, never 0.1 + 0.1 + 0.1
+    ASSERT_EQ(bias.Values.size(), 11u);  // the stop is reached despite rounding
+    EXPECT_EQ(bias.Values[3], "0.3");    // 3 * 0.1 to the decimals typed, not a running sum
+    EXPECT_EQ(ParseVaried("turnover=0.05:0.3:0.05", TDesign::Grid).Values[2], "0.15");
     EXPECT_EQ(bias.Values.back(), "1");
     const TVaried levels = ParseVaried("levels=10,10,10;100,50,10", TDesign::Grid);
     const auto points = BuildPoints(
