@@ -33,7 +33,7 @@ add_custom_command(
   VERBATIM)
 add_custom_target(velmora_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
 install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
-  ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${doc_dir})
+  ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/model.md DESTINATION ${doc_dir})
 
 set(CPACK_PACKAGE_NAME velmora)
 set(CPACK_PACKAGE_VENDOR "The Velmora developers")
@@ -49,7 +49,8 @@ fill what is left.
 
 The package holds the desktop program, velmora, which plays runs in one window
 for teaching, and velmora-batch, which plays many seeded runs headless for
-research and writes summaries, traces and plots.")
+research: any organisation shape and every research factor, sweeps with
+replications written into a folder, resumable and split across a cluster.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
