@@ -181,22 +181,9 @@ void AppendRunRows(std::string& out, const TRunResult& result) {
     // A finished run counts the periods to its end, even when it went on.
     const std::int32_t periods = result.Finished ? result.FinishedPeriod : result.Periods;
     for (int k = 1; k <= result.Levels; ++k) {
-        AppendUnsigned(out, result.Point);
-        out += ',';
-        AppendUnsigned(out, result.Replication);
-        out += ',';
-        AppendUnsigned(out, result.Seed);
-        out += ',';
-        AppendInteger(out, k);
-        out += ',';
-        AppendInteger(out, result.LevelSize[k]);
-        out += ',';
-        AppendInteger(out, result.FemaleCount[k]);
-        out += ',';
-        AppendShortest(out, result.MeanScore[k]);
-        out += ',';
-        AppendInteger(out, periods);
-        out += result.Finished ? ",1\n" : ",0\n";
+        AppendCsvRow(out, result.Point, result.Replication, result.Seed, k, result.LevelSize[k],
+                     result.FemaleCount[k], result.MeanScore[k], periods,
+                     static_cast<int>(result.Finished));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <concepts>
 #include <cstdint>
 #include <string>
 
@@ -12,6 +13,26 @@ std::string Shortest(double value);
 
 void AppendInteger(std::string& out, std::int64_t value);
 void AppendUnsigned(std::string& out, std::uint64_t value);
+
+// One field of a CSV row: whole numbers as they are, doubles as their
+// shortest text.
+inline void AppendValue(std::string& out, double value) { AppendShortest(out, value); }
+template <std::signed_integral T>
+void AppendValue(std::string& out, T value) {
+    AppendInteger(out, value);
+}
+template <std::unsigned_integral T>
+void AppendValue(std::string& out, T value) {
+    AppendUnsigned(out, value);
+}
+
+// Appends the values as one CSV row, with its line end.
+template <typename... T>
+void AppendCsvRow(std::string& out, const T&... values) {
+    bool first = true;
+    ((out += first ? "" : ",", first = false, AppendValue(out, values)), ...);
+    out += '\n';
+}
 
 // A CSV field: quoted, with inner quotes doubled, when it holds a comma, a
 // quote or a line break; as it is otherwise.

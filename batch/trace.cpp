@@ -15,20 +15,8 @@ std::string TraceHeader(int levels) {
 void AppendLongTraceRows(std::string& out, std::uint64_t point, std::uint64_t replication,
                          const TOrganisation& org) {
     for (int k = 1; k <= org.Levels; ++k) {
-        AppendUnsigned(out, point);
-        out += ',';
-        AppendUnsigned(out, replication);
-        out += ',';
-        AppendUnsigned(out, org.Seed);
-        out += ',';
-        AppendInteger(out, org.Period);
-        out += ',';
-        AppendInteger(out, k);
-        out += ',';
-        AppendInteger(out, org.FemaleCount[k]);
-        out += ',';
-        AppendShortest(out, org.MeanScore[k]);
-        out += '\n';
+        AppendCsvRow(out, point, replication, org.Seed, org.Period, k, org.FemaleCount[k],
+                     org.MeanScore[k]);
     }
 }
 
