@@ -14,6 +14,7 @@ namespace velmora::batch {
 namespace {
 
 constexpr std::uint64_t MaxGridValues = 100000;
+constexpr std::uint64_t MaxPoints = 1000000;
 
 [[noreturn]] void RejectVary(const std::string& spec, const std::string& why) {
     throw TUsageError("--vary " + ForMessage(spec) + ": " + why);
@@ -195,6 +196,13 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
             combinations.push_back(std::move(values));
         }
     } else {
+        std::uint64_t count = 1;
+        for (const TVaried& v : varied) {
+            count *= v.Values.size();
+            if (count > MaxPoints) {
+                throw TUsageError("--vary: more than " + std::to_string(MaxPoints) + " points");
+            }
+        }
         combinations.emplace_back();
         for (const TVaried& v : varied) {  // the last factor varies fastest
             std::vector<std::vector<std::string>> longer;
