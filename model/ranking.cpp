@@ -1,6 +1,8 @@
 #include "model/ranking.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -25,108 +27,175 @@ void reordering(TOrganisation& org, std::uint8_t level) noexcept {
 namespace {
 
 bool Higher(const TRankEntry& a, const TRankEntry& b) { return a.Score > b.Score; }
-bool Equal(const TRankEntry& a, const TRankEntry& b) { return a.Score == b.Score; }
 
-// Entries gathered in roster order into working space, noting whether they
-// came in non-increasing order and whether two of them have equal scores.
-struct TChain {
-    TRankEntry* Entries;
-    std::size_t Count = 0;
+// Whether a chain is in non-increasing order, and whether it is strictly
+// decreasing, i.e. in order with no two scores equal.
+struct TOrder {
     bool InOrder = true;
-    bool Tie = false;
-
-    explicit TChain(std::vector<TRankEntry>& space) : Entries(space.data()) {}
-
-    void Add(const TRankEntry& entry) {
-        if (Count > 0) {
-            const double last = Entries[Count - 1].Score;
-            InOrder = InOrder && entry.Score <= last;
-            Tie = Tie || entry.Score == last;
-        }
-        Entries[Count++] = entry;
-    }
-    const TRankEntry* begin() const { return Entries; }
-    const TRankEntry* end() const { return Entries + Count; }
-    void Sort() {
-        if (InOrder) return;
-        std::sort(Entries, Entries + Count, Higher);
-        Tie = Tie || std::adjacent_find(Entries, Entries + Count, Equal) != Entries + Count;
-        InOrder = true;
-    }
+    bool Distinct = true;
 };
 
-// Merges two descending runs, handing each entry to emit in order. Returns
-// false when the two runs hold an equal score: any such pair meets head to
-// head during the merge.
+TOrder OrderOf(const TRankEntry* entries, std::size_t count) {
+    TOrder order;
+    for (std::size_t i = 1; i < count; ++i) {
+        order.InOrder = order.InOrder && entries[i].Score <= entries[i - 1].Score;
+        order.Distinct = order.Distinct && entries[i].Score != entries[i - 1].Score;
+    }
+    order.Distinct = order.Distinct && order.InOrder;
+    return order;
+}
+
+void InsertionSort(TRankEntry* first, TRankEntry* last) {
+    for (TRankEntry* i = first + 1; i < last; ++i) {
+        const TRankEntry entry = *i;
+        TRankEntry* j = i;
+        for (; j > first && (j - 1)->Score < entry.Score; --j) *j = *(j - 1);
+        *j = entry;
+    }
+}
+
+// Puts entries in non-increasing order; returns false when two scores are
+// equal. A counting sort on a bucket that falls with the score, then each
+// bucket in order: new hires' scores spread evenly enough over their range
+// that a bucket holds one or two, while a comparison sort would mispredict
+// most of its branches. A crowded bucket gets a comparison sort, so that
+// clustered scores cost no more than that.
+bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch) {
+    if (count < 2) return true;
+    double high = entries[0].Score;
+    double low = entries[0].Score;
+    for (std::size_t i = 1; i < count; ++i) {
+        high = std::max(high, entries[i].Score);
+        low = std::min(low, entries[i].Score);
+    }
+    const double range = high - low;
+    if (range == 0.0) return false;
+    // (high - score) * scale never decreases as the score falls, so neither
+    // does the bucket: a higher score never lands in a later bucket.
+    const double scale = static_cast<double>(count - 1) / range;
+    TRankEntry* sorted = scratch.Sorted.data();
+    if (std::isfinite(range) && std::isfinite(scale)) {
+        std::uint32_t* ends = scratch.BucketEnds.data();
+        const auto bucket = [&](double score) {
+            return std::min(static_cast<std::size_t>((high - score) * scale), count - 1);
+        };
+        std::fill(ends, ends + count + 1, 0u);
+        for (std::size_t i = 0; i < count; ++i) ++ends[bucket(entries[i].Score) + 1];
+        for (std::size_t b = 1; b < count; ++b) ends[b] += ends[b - 1];
+        for (std::size_t i = 0; i < count; ++i)
+            sorted[ends[bucket(entries[i].Score)]++] = entries[i];
+        std::size_t start = 0;
+        for (std::size_t b = 0; b < count; ++b) {
+            const std::size_t end = ends[b];
+            if (end - start > 16) {
+                std::sort(sorted + start, sorted + end, Higher);
+            } else if (end - start > 1) {
+                InsertionSort(sorted + start, sorted + end);
+            }
+            start = end;
+        }
+    } else {
+        std::copy_n(entries, count, sorted);
+        std::sort(sorted, sorted + count, Higher);
+    }
+    std::copy_n(sorted, count, entries);
+    return OrderOf(entries, count).Distinct;
+}
+
+// Merges two non-increasing runs, handing each entry to emit in order, a run
+// at a time: the people promoted mostly land below those who stayed, so the
+// branch that continues a run is well predicted. Returns false at the first
+// pair of equal scores: any such pair meets head to head during the merge.
 template <typename Emit>
 bool MergeDistinct(const TRankEntry* a, const TRankEntry* aEnd, const TRankEntry* b,
                    const TRankEntry* bEnd, Emit emit) {
-    bool tie = false;
-    // Branch-free: which run gives the next entry is as good as a coin toss.
     while (a != aEnd && b != bEnd) {
-        const bool fromA = a->Score > b->Score;
-        tie = tie || a->Score == b->Score;
-        emit(fromA ? *a : *b);
-        a += fromA;
-        b += !fromA;
+        if (a->Score > b->Score) {
+            const double head = b->Score;
+            do emit(*a++);
+            while (a != aEnd && a->Score > head);
+        } else if (b->Score > a->Score) {
+            const double head = a->Score;
+            do emit(*b++);
+            while (b != bEnd && b->Score > head);
+        } else {
+            return false;
+        }
     }
     for (; a != aEnd; ++a) emit(*a);
     for (; b != bEnd; ++b) emit(*b);
-    return !tie;
+    return true;
 }
 
 // With all scores distinct the exchange pass yields the one descending order,
-// so any sort gives it; sorting three chains that are mostly in order already
-// and merging them is the quick way. A level with equal scores is left to the
+// so any sort gives it; sorting the chains of those who stayed (still in
+// order), were promoted (taken in order from below) and were hired, then
+// merging them, is the quick way. A level with equal scores is left to the
 // exchange pass untouched, because the order among equals is its own.
 void RankByMerging(TOrganisation& org, int level) {
     const int first = LevelStart(org, level);
     const int size = org.LevelSize[level];
     TRankScratch& scratch = org.Scratch;
-    TChain stayed(scratch.Stayed), promoted(scratch.Promoted), hired(scratch.Hired);
-    TChain* chains[] = {&stayed, &promoted, &hired};
+    TRankEntry* const heads[] = {scratch.Stayed.data(), scratch.Promoted.data(),
+                                 scratch.Hired.data()};
+    TRankEntry* tails[] = {heads[0], heads[1], heads[2]};
 
+    // One pass sorts each occupied position into its chain and notes whether
+    // the level is in non-increasing order already: then the exchange pass
+    // would not touch it either, ties or not.
     bool ranked = true;
-    double previous = 0.0;
-    std::size_t occupied = 0;
-    for (int p = first; p < first + size; ++p) {
-        const TMember& member = org.Staff[p];
-        if (!member.Occupied) continue;
-        // Already in non-increasing order: the exchange pass would not touch
-        // it either, ties or not.
-        if (occupied++ > 0 && member.Score > previous) ranked = false;
-        previous = member.Score;
-        chains[static_cast<int>(org.Arrived[p])]->Add({member.Score, p});
+    double previous = std::numeric_limits<double>::infinity();
+    const TMember* staff = &org.Staff[first];
+    const TArrival* arrived = &org.Arrived[first];
+    for (int i = 0; i < size; ++i) {
+        if (!staff[i].Occupied) continue;
+        const double score = staff[i].Score;
+        ranked = ranked && score <= previous;
+        previous = score;
+        *tails[static_cast<int>(arrived[i])]++ = {score, first + i};
     }
     if (ranked) return;
 
     bool distinct = true;
-    for (TChain* chain : chains) {
-        chain->Sort();
-        distinct = distinct && !chain->Tie;
+    std::size_t counts[3];
+    for (int c = 0; c < 3; ++c) {
+        counts[c] = static_cast<std::size_t>(tails[c] - heads[c]);
+        const TOrder order = OrderOf(heads[c], counts[c]);
+        distinct = distinct &&
+                   (order.InOrder ? order.Distinct : SortDistinct(heads[c], counts[c], scratch));
     }
-    std::size_t newcomers = 0;
-    distinct =
-        distinct && MergeDistinct(promoted.begin(), promoted.end(), hired.begin(), hired.end(),
-                                  [&](const TRankEntry& e) { scratch.Newcomers[newcomers++] = e; });
-    std::size_t next = 0;
-    distinct =
-        distinct && MergeDistinct(stayed.begin(), stayed.end(), scratch.Newcomers.data(),
-                                  scratch.Newcomers.data() + newcomers, [&](const TRankEntry& e) {
-                                      scratch.Records[next++] = org.Staff[e.Position];
-                                  });
     if (!distinct) {
         reordering(org, static_cast<std::uint8_t>(level));
         return;
     }
 
+    // Only a level with outside hires above level 1 has both kinds of newcomer.
+    const TRankEntry* newcomers = counts[1] == 0 ? heads[2] : heads[1];
+    std::size_t newcomerCount = counts[1] + counts[2];
+    if (counts[1] > 0 && counts[2] > 0) {
+        newcomerCount = 0;
+        distinct = MergeDistinct(heads[1], tails[1], heads[2], tails[2], [&](const TRankEntry& e) {
+            scratch.Newcomers[newcomerCount++] = e;
+        });
+        newcomers = scratch.Newcomers.data();
+    }
+    TMember* records = scratch.Records.data();
+    distinct =
+        distinct && MergeDistinct(heads[0], tails[0], newcomers, newcomers + newcomerCount,
+                                  [&](const TRankEntry& e) { *records++ = org.Staff[e.Position]; });
+    if (!distinct) {
+        reordering(org, static_cast<std::uint8_t>(level));
+        return;
+    }
+
+    const std::size_t occupied = counts[0] + newcomerCount;
     if (occupied == static_cast<std::size_t>(size)) {
         std::copy_n(scratch.Records.begin(), occupied, &org.Staff[first]);
         return;
     }
-    next = 0;
+    records = scratch.Records.data();
     for (int p = first; p < first + size; ++p) {
-        if (org.Staff[p].Occupied) org.Staff[p] = scratch.Records[next++];
+        if (org.Staff[p].Occupied) org.Staff[p] = *records++;
     }
 }
 
@@ -140,8 +209,9 @@ void RankLevel(TOrganisation& org, int level) {
             RankByMerging(org, level);
         }
     }
-    const int first = LevelStart(org, level);
-    for (int p = first; p < first + org.LevelSize[level]; ++p) org.Arrived[p] = TArrival::Stayed;
+    if (org.LevelSize[level] > 0) {
+        std::fill_n(&org.Arrived[LevelStart(org, level)], org.LevelSize[level], TArrival::Stayed);
+    }
 }
 
 }  // namespace velmora
