@@ -138,28 +138,36 @@ void RankByMerging(TOrganisation& org, int level) {
     TRankScratch& scratch = org.Scratch;
     TRankEntry* const heads[] = {scratch.Stayed.data(), scratch.Promoted.data(),
                                  scratch.Hired.data()};
-    TRankEntry* tails[] = {heads[0], heads[1], heads[2]};
 
     // One pass sorts each occupied position into its chain and notes whether
     // the level is in non-increasing order already: then the exchange pass
-    // would not touch it either, ties or not.
+    // would not touch it either, ties or not. Each entry is written to every
+    // chain and only its own chain's count moves: no branch to mispredict and
+    // the counts stay in registers.
     bool ranked = true;
     double previous = std::numeric_limits<double>::infinity();
     const TMember* staff = &org.Staff[first];
     const TArrival* arrived = &org.Arrived[first];
+    std::size_t counts[3] = {0, 0, 0};
     for (int i = 0; i < size; ++i) {
         if (!staff[i].Occupied) continue;
-        const double score = staff[i].Score;
-        ranked = ranked && score <= previous;
-        previous = score;
-        *tails[static_cast<int>(arrived[i])]++ = {score, first + i};
+        const TRankEntry entry{staff[i].Score, first + i};
+        ranked = ranked && entry.Score <= previous;
+        previous = entry.Score;
+        const auto chain = static_cast<int>(arrived[i]);
+        heads[0][counts[0]] = entry;
+        heads[1][counts[1]] = entry;
+        heads[2][counts[2]] = entry;
+        counts[0] += chain == 0;
+        counts[1] += chain == 1;
+        counts[2] += chain == 2;
     }
+    const TRankEntry* const tails[] = {heads[0] + counts[0], heads[1] + counts[1],
+                                       heads[2] + counts[2]};
     if (ranked) return;
 
     bool distinct = true;
-    std::size_t counts[3];
     for (int c = 0; c < 3; ++c) {
-        counts[c] = static_cast<std::size_t>(tails[c] - heads[c]);
         const TOrder order = OrderOf(heads[c], counts[c]);
         distinct = distinct &&
                    (order.InOrder ? order.Distinct : SortDistinct(heads[c], counts[c], scratch));
