@@ -127,12 +127,11 @@ bool MergeDistinct(const TRankEntry* a, const TRankEntry* aEnd, const TRankEntry
     return true;
 }
 
-// With all scores distinct the exchange pass yields the one descending order,
-// so any sort gives it; sorting the chains of those who stayed (still in
-// order), were promoted (taken in order from below) and were hired, then
-// merging them, is the quick way. A level with equal scores is left to the
-// exchange pass untouched, because the order among equals is its own.
-void RankByMerging(TOrganisation& org, int level) {
+// Any level: the chains of those who stayed, were promoted and were hired,
+// each put in order and merged into working space. For levels with vacancies
+// and for those whose stayers are out of order (a new staff, the end of the
+// bias).
+void RankByChains(TOrganisation& org, int level) {
     const int first = LevelStart(org, level);
     const int size = org.LevelSize[level];
     TRankScratch& scratch = org.Scratch;
@@ -207,6 +206,96 @@ void RankByMerging(TOrganisation& org, int level) {
     }
 }
 
+// Puts back the layout RankInPlace took apart: the stayers packed at the
+// front in their order, the newcomers in working space in theirs.
+void Unpack(TMember* staff, const TArrival* arrived, int size, std::size_t stayed,
+            const TMember* newcomers, std::size_t arrivals) {
+    for (int i = size - 1; i >= 0; --i) {
+        staff[i] = arrived[i] == TArrival::Stayed ? staff[--stayed] : newcomers[--arrivals];
+    }
+}
+
+enum class TOutcome { Ranked, Tied, Unsuited };
+
+// The usual level after hiring: every position held, those who stayed still
+// in order. One pass packs the stayers to the front and copies the newcomers
+// out; the newcomers are put in order, then merged in from the back, which
+// ends as soon as the last newcomer is placed: people promoted mostly land
+// near the bottom. Leaves the level as it found it unless it returns Ranked.
+TOutcome RankInPlace(TOrganisation& org, int first, int size) {
+    TMember* const staff = &org.Staff[first];
+    const TArrival* const arrived = &org.Arrived[first];
+    TRankScratch& scratch = org.Scratch;
+    TMember* const newcomers = scratch.Records.data();
+    std::size_t stayed = 0;
+    std::size_t arrivals = 0;
+    bool occupied = true;
+    bool inOrder = true;
+    bool distinct = true;
+    double last = std::numeric_limits<double>::infinity();
+    for (int i = 0; i < size; ++i) {
+        const TMember member = staff[i];
+        const bool stays = arrived[i] == TArrival::Stayed;
+        occupied &= member.Occupied;
+        inOrder &= !stays || member.Score <= last;
+        distinct &= !stays || member.Score != last;
+        last = stays ? member.Score : last;
+        // Both copies every time; only one count moves.
+        newcomers[arrivals] = member;
+        staff[stayed] = member;
+        stayed += stays;
+        arrivals += !stays;
+    }
+    if (!occupied || !inOrder || !distinct) {
+        Unpack(staff, arrived, size, stayed, newcomers, arrivals);
+        return occupied && inOrder ? TOutcome::Tied : TOutcome::Unsuited;
+    }
+
+    TRankEntry* const order = scratch.Newcomers.data();
+    for (std::size_t j = 0; j < arrivals; ++j) {
+        order[j] = {newcomers[j].Score, static_cast<int>(j)};
+    }
+    const TOrder given = OrderOf(order, arrivals);
+    if (!(given.InOrder ? given.Distinct : SortDistinct(order, arrivals, scratch))) {
+        Unpack(staff, arrived, size, stayed, newcomers, arrivals);
+        return TOutcome::Tied;
+    }
+
+    // Lowest first into the last free position. An equal pair meets head to
+    // head before either is placed.
+    std::ptrdiff_t free = size - 1;
+    std::ptrdiff_t s = static_cast<std::ptrdiff_t>(stayed) - 1;
+    std::ptrdiff_t n = static_cast<std::ptrdiff_t>(arrivals) - 1;
+    while (n >= 0) {
+        const double newcomer = order[n].Score;
+        if (s >= 0 && staff[s].Score <= newcomer) {
+            if (staff[s].Score == newcomer) break;
+            do staff[free--] = staff[s--];
+            while (s >= 0 && staff[s].Score < newcomer);
+        } else {
+            const double stayer =
+                s >= 0 ? staff[s].Score : -std::numeric_limits<double>::infinity();
+            do staff[free--] = newcomers[order[n--].Position];
+            while (n >= 0 && order[n].Score < stayer);
+        }
+    }
+    if (n < 0) return TOutcome::Ranked;
+
+    // A tie: take the stayers back out of the placed tail, whose scores are
+    // all distinct, then unpack.
+    std::size_t next = static_cast<std::size_t>(s + 1);
+    std::size_t placed = static_cast<std::size_t>(n + 1);
+    for (std::ptrdiff_t i = free + 1; i < size; ++i) {
+        if (placed < arrivals && staff[i].Score == order[placed].Score) {
+            ++placed;
+        } else {
+            staff[next++] = staff[i];
+        }
+    }
+    Unpack(staff, arrived, size, stayed, newcomers, arrivals);
+    return TOutcome::Tied;
+}
+
 }  // namespace
 
 void RankLevel(TOrganisation& org, int level) {
@@ -214,7 +303,17 @@ void RankLevel(TOrganisation& org, int level) {
         if (org.Ranking == TRanking::Exchange) {
             reordering(org, static_cast<std::uint8_t>(level));
         } else {
-            RankByMerging(org, level);
+            const int first = LevelStart(org, level);
+            switch (RankInPlace(org, first, org.LevelSize[level])) {
+                case TOutcome::Ranked:
+                    break;
+                case TOutcome::Tied:
+                    reordering(org, static_cast<std::uint8_t>(level));
+                    break;
+                case TOutcome::Unsuited:
+                    RankByChains(org, level);
+                    break;
+            }
         }
     }
     if (org.LevelSize[level] > 0) {
