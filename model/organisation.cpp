@@ -13,7 +13,7 @@ void SizeScratch(TOrganisation& org, std::int32_t largestLevel) {
                         &scratch.Sorted}) {
         chain->resize(size);
     }
-    scratch.BucketEnds.resize(size + 1);
+    scratch.BucketStarts.resize(2 * size + 1);
     scratch.Records.resize(size);
 }
 

@@ -44,7 +44,7 @@ struct TRankEntry {
 // Working space of ranking, sized for the largest level when a run is set up.
 struct TRankScratch {
     std::vector<TRankEntry> Stayed, Promoted, Hired, Newcomers, Sorted;
-    std::vector<std::uint32_t> BucketEnds;  // one more than the largest level
+    std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
     std::vector<TMember> Records;
 };
 

@@ -55,11 +55,12 @@ void InsertionSort(TRankEntry* first, TRankEntry* last) {
 }
 
 // Puts entries in non-increasing order; returns false when two scores are
-// equal. A counting sort on a bucket that falls with the score, then each
-// bucket in order: new hires' scores spread evenly enough over their range
-// that a bucket holds one or two, while a comparison sort would mispredict
-// most of its branches. A crowded bucket gets a comparison sort, so that
-// clustered scores cost no more than that.
+// equal. A counting sort on a bucket that falls with the score, twice as many
+// buckets as entries, then insertion over the whole: new hires' scores spread
+// evenly enough over their range that few entries share a bucket, and
+// insertion moves an entry only within its bucket, while a comparison sort
+// would mispredict most of its branches. Crowded buckets (clustered scores)
+// get a comparison sort instead.
 bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch) {
     if (count < 2) return true;
     double high = entries[0].Score;
@@ -70,33 +71,34 @@ bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch)
     }
     const double range = high - low;
     if (range == 0.0) return false;
+    const std::size_t buckets = 2 * count;
     // (high - score) * scale never decreases as the score falls, so neither
     // does the bucket: a higher score never lands in a later bucket.
-    const double scale = static_cast<double>(count - 1) / range;
-    TRankEntry* sorted = scratch.Sorted.data();
+    const double scale = static_cast<double>(buckets - 1) / range;
+    TRankEntry* const sorted = scratch.Sorted.data();
+    std::uint32_t crowd = 0;
     if (std::isfinite(range) && std::isfinite(scale)) {
-        std::uint32_t* ends = scratch.BucketEnds.data();
+        std::uint32_t* const starts = scratch.BucketStarts.data();
         const auto bucket = [&](double score) {
-            return std::min(static_cast<std::size_t>((high - score) * scale), count - 1);
+            return std::min(static_cast<std::size_t>((high - score) * scale), buckets - 1);
         };
-        std::fill(ends, ends + count + 1, 0u);
-        for (std::size_t i = 0; i < count; ++i) ++ends[bucket(entries[i].Score) + 1];
-        for (std::size_t b = 1; b < count; ++b) ends[b] += ends[b - 1];
-        for (std::size_t i = 0; i < count; ++i)
-            sorted[ends[bucket(entries[i].Score)]++] = entries[i];
-        std::size_t start = 0;
-        for (std::size_t b = 0; b < count; ++b) {
-            const std::size_t end = ends[b];
-            if (end - start > 16) {
-                std::sort(sorted + start, sorted + end, Higher);
-            } else if (end - start > 1) {
-                InsertionSort(sorted + start, sorted + end);
-            }
-            start = end;
+        std::fill(starts, starts + buckets + 1, 0u);
+        for (std::size_t i = 0; i < count; ++i) ++starts[bucket(entries[i].Score) + 1];
+        for (std::size_t b = 1; b <= buckets; ++b) {
+            crowd = std::max(crowd, starts[b]);
+            starts[b] += starts[b - 1];
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            sorted[starts[bucket(entries[i].Score)]++] = entries[i];
         }
     } else {
+        crowd = static_cast<std::uint32_t>(count);
         std::copy_n(entries, count, sorted);
+    }
+    if (crowd > 16) {
         std::sort(sorted, sorted + count, Higher);
+    } else {
+        InsertionSort(sorted, sorted + count);
     }
     std::copy_n(sorted, count, entries);
     return OrderOf(entries, count).Distinct;
