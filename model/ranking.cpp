@@ -38,8 +38,8 @@ struct TOrder {
 TOrder OrderOf(const TRankEntry* entries, std::size_t count) {
     TOrder order;
     for (std::size_t i = 1; i < count; ++i) {
-        order.InOrder = order.InOrder && entries[i].Score <= entries[i - 1].Score;
-        order.Distinct = order.Distinct && entries[i].Score != entries[i - 1].Score;
+        order.InOrder &= entries[i].Score <= entries[i - 1].Score;
+        order.Distinct &= entries[i].Score != entries[i - 1].Score;
     }
     order.Distinct = order.Distinct && order.InOrder;
     return order;
@@ -232,21 +232,21 @@ TOutcome RankInPlace(TOrganisation& org, int first, int size) {
     std::size_t stayed = 0;
     std::size_t arrivals = 0;
     bool occupied = true;
-    bool inOrder = true;
-    bool distinct = true;
-    double last = std::numeric_limits<double>::infinity();
     for (int i = 0; i < size; ++i) {
         const TMember member = staff[i];
         const bool stays = arrived[i] == TArrival::Stayed;
         occupied &= member.Occupied;
-        inOrder &= !stays || member.Score <= last;
-        distinct &= !stays || member.Score != last;
-        last = stays ? member.Score : last;
         // Both copies every time; only one count moves.
         newcomers[arrivals] = member;
         staff[stayed] = member;
         stayed += stays;
         arrivals += !stays;
+    }
+    bool inOrder = true;
+    bool distinct = true;
+    for (std::size_t i = 1; i < stayed; ++i) {
+        inOrder &= staff[i].Score <= staff[i - 1].Score;
+        distinct &= staff[i].Score != staff[i - 1].Score;
     }
     if (!occupied || !inOrder || !distinct) {
         Unpack(staff, arrived, size, stayed, newcomers, arrivals);
