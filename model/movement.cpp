@@ -120,17 +120,34 @@ void ClearPosition(TOrganisation& org, int position) noexcept {
     member.Level = 0;
 }
 
+namespace {
+
+// The vacant positions of a level in roster order, found without a branch on
+// each position: which of them are vacant is a coin toss.
+int ListVacancies(const TOrganisation& org, int first, int last, int* vacancies) noexcept {
+    int count = 0;
+    for (int i = first; i <= last; ++i) {
+        vacancies[count] = i;
+        count += !org.Staff[i].Occupied;
+    }
+    return count;
+}
+
+}  // namespace
+
 void Promote(TOrganisation& org) noexcept {
     const double external = org.Params.ExternalHires;
     const int total = org.Total;
+    int* const vacancies = org.Scratch.Vacancies.data();
     int first = 1;
     for (int n = org.Levels; n >= 2; --n) {
         const int last = first + org.LevelSize[n] - 1;
+        const int count = ListVacancies(org, first, last, vacancies);
         // The cursor only moves forward within a level, so each vacancy takes
         // the next occupied person below, down to the end of the roster.
         int cursor = last;
-        for (int i = first; i <= last; ++i) {
-            if (org.Staff[i].Occupied) continue;
+        for (int k = 0; k < count; ++k) {
+            const int i = vacancies[k];
             if (external > 0.0 && NextUniform(org.Random) < external) continue;  // left to hiring
             do {
                 ++cursor;
@@ -146,19 +163,23 @@ void Promote(TOrganisation& org) noexcept {
 }
 
 void Hire(TOrganisation& org) {
+    int* const vacancies = org.Scratch.Vacancies.data();
+    const std::uint64_t womenBound = UniformBound(org.Params.WomenHired);
     int first = 1;
     for (int n = org.Levels; n >= 1; --n) {
         const int last = first + org.LevelSize[n] - 1;
-        for (int i = first; i <= last; ++i) {
+        const int count = ListVacancies(org, first, last, vacancies);
+        for (int k = 0; k < count; ++k) {
+            const int i = vacancies[k];
             TMember& member = org.Staff[i];
-            if (member.Occupied) continue;
             ++org.NextId;
             member.Id = org.NextId;
             member.Occupied = true;
             // The normal value comes before the sex draw, whatever the spread of each sex.
             const double z = normal(org.Random, 0.0, 1.0);
             member.Level = static_cast<std::uint8_t>(n);
-            member.Female = NextUniform(org.Random) < org.Params.WomenHired;
+            NextUniform(org.Random);
+            member.Female = org.Random.GeneratorState < womenBound;
             member.Score = EntryScore(org, z, member.Female);
             org.Arrived[i] = TArrival::Hired;
         }

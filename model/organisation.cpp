@@ -15,6 +15,7 @@ void SizeScratch(TOrganisation& org, std::int32_t largestLevel) {
     }
     scratch.BucketStarts.resize(2 * size + 1);
     scratch.Records.resize(size);
+    scratch.Vacancies.resize(size);
 }
 
 }  // namespace
