@@ -1,5 +1,6 @@
 #include "model/movement.h"
 
+#include <bit>
 #include <cmath>
 
 #include "model/random.h"
@@ -29,10 +30,11 @@ constexpr std::uint32_t Increment8 = [] {
     return sum;
 }();
 
-void DeparturesAtOneRate(TOrganisation& org) noexcept {
-    // No branch: whether someone leaves is a coin toss no processor predicts.
-    const std::uint64_t bound = UniformBound(org.Params.TurnoverMen);
-    TMember* member = org.Staff.begin();
+// Hands every position with the generator state of its draw to decide, in
+// roster order, the stream's state left as after as many NextUniform calls.
+template <typename Decide>
+void ForEachDraw(TOrganisation& org, Decide decide) noexcept {
+    TMember* const member = org.Staff.begin();
     const int total = org.Total;
     std::uint32_t state = org.Random.GeneratorState;
     int i = 0;
@@ -40,9 +42,7 @@ void DeparturesAtOneRate(TOrganisation& org) noexcept {
         std::uint32_t lane[Lanes];
         for (std::uint32_t& draw : lane) draw = state = state * Multiplier + 1u;
         for (;;) {
-            for (int j = 0; j < Lanes; ++j) {
-                member[i + j].Occupied = member[i + j].Occupied && !(lane[j] < bound);
-            }
+            for (int j = 0; j < Lanes; ++j) decide(member[i + j], lane[j]);
             i += Lanes;
             state = lane[Lanes - 1];
             if (i + Lanes > total) break;
@@ -51,12 +51,36 @@ void DeparturesAtOneRate(TOrganisation& org) noexcept {
     }
     for (; i < total; ++i) {
         state = state * Multiplier + 1u;
-        member[i].Occupied = member[i].Occupied && !(state < bound);
+        decide(member[i], state);
     }
     org.Random.GeneratorState = state;
 }
 
+void DeparturesAtOneRate(TOrganisation& org) noexcept {
+    // No branch: whether someone leaves is a coin toss no processor predicts.
+    const std::uint64_t bound = UniformBound(org.Params.TurnoverMen);
+    ForEachDraw(org, [bound](TMember& member, std::uint32_t state) {
+        member.Occupied = member.Occupied && !(state < bound);
+    });
+}
+
 double Logit(double p) noexcept { return std::log(p / (1.0 - p)); }
+
+// exp(x) for |x| <= 700 within a relative 1e-8: x = k ln 2 + r with
+// |r| <= 0.35, where the Taylor polynomial of degree 7 leaves under 8e-9, and
+// the other roundings far less. No call and no branch.
+double RoughExp(double x) noexcept {
+    constexpr double Round = 6755399441055744.0;  // 1.5 * 2^52: adding it rounds to an integer
+    const double k = (x * 1.4426950408889634 + Round) - Round;
+    const double r = x - k * 0.6931471805599453;
+    const double poly =
+        1.0 +
+        r * (1.0 + r * (1.0 / 2 +
+                        r * (1.0 / 6 + r * (1.0 / 24 + r * (1.0 / 120 +
+                                                            r * (1.0 / 720 + r * (1.0 / 5040)))))));
+    const auto scale = static_cast<std::uint64_t>(static_cast<std::int64_t>(k) + 1023) << 52;
+    return poly * std::bit_cast<double>(scale);
+}
 
 // The departure rule of a period, with the logit of each sex's turnover
 // worked out once rather than for every person.
@@ -68,14 +92,33 @@ struct TLeaving {
           LogitMen(Slope == 0.0 ? 0.0 : Logit(Men)),
           LogitWomen(Slope == 0.0 ? 0.0 : Logit(Women)) {}
 
+    // At slope 0 the probability is the turnover itself, not a round trip
+    // through the logit; a certain departure stays certain at any slope.
+    bool Plain(double base) const noexcept { return Slope == 0.0 || base >= 1.0; }
+    double LogitOf(const TMember& member) const noexcept {
+        return (member.Female ? LogitWomen : LogitMen) - Slope * (member.Score - ScoreMean) / 10.0;
+    }
+
     double Probability(const TMember& member) const noexcept {
         const double base = member.Female ? Women : Men;
-        // At slope 0 the probability is the turnover itself, not a round trip
-        // through the logit; a certain departure stays certain at any slope.
-        if (Slope == 0.0 || base >= 1.0) return base;
-        const double logit =
-            (member.Female ? LogitWomen : LogitMen) - Slope * (member.Score - ScoreMean) / 10.0;
-        return 1.0 / (1.0 + std::exp(-logit));
+        if (Plain(base)) return base;
+        return 1.0 / (1.0 + std::exp(-LogitOf(member)));
+    }
+
+    // Whether a draw u leaves, exactly as u < Probability(member). With
+    // e = exp(-logit), u < 1 / (1 + e) when u (1 + e) < 1: a rough e within
+    // 1e-8 settles it unless u (1 + e) lies within 1e-6 of 1, which far
+    // exceeds its error and that of the exact probability's roundings.
+    bool Leaves(const TMember& member, double u) const noexcept {
+        const double base = member.Female ? Women : Men;
+        if (Plain(base)) return u < base;
+        const double logit = LogitOf(member);
+        if (std::fabs(logit) <= 700.0) {
+            const double q = u * (1.0 + RoughExp(-logit));
+            if (q < 1.0 - 1e-6) return true;
+            if (q > 1.0 + 1e-6) return false;
+        }
+        return u < 1.0 / (1.0 + std::exp(-logit));
     }
 
     double Men, Women, Slope, LogitMen, LogitWomen;
@@ -83,10 +126,10 @@ struct TLeaving {
 
 void DeparturesByPerson(TOrganisation& org) noexcept {
     const TLeaving leaving(org.Params);
-    for (TMember& member : org.Staff) {
-        const double u = NextUniform(org.Random);
-        if (member.Occupied && u < leaving.Probability(member)) member.Occupied = false;
-    }
+    ForEachDraw(org, [&leaving](TMember& member, std::uint32_t state) {
+        const double u = static_cast<double>(state) * (1.0 / 4294967296.0);  // as NextUniform
+        member.Occupied = member.Occupied && !leaving.Leaves(member, u);
+    });
 }
 
 }  // namespace
