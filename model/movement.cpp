@@ -1,5 +1,6 @@
 #include "model/movement.h"
 
+#include <algorithm>
 #include <bit>
 #include <cmath>
 
@@ -86,21 +87,21 @@ double RoughExp(double x) noexcept {
 // worked out once rather than for every person.
 struct TLeaving {
     explicit TLeaving(const TParameters& params) noexcept
-        : Men(params.TurnoverMen),
-          Women(params.TurnoverWomen),
-          Slope(params.TurnoverSlope),
-          LogitMen(Slope == 0.0 ? 0.0 : Logit(Men)),
-          LogitWomen(Slope == 0.0 ? 0.0 : Logit(Women)) {}
+        : Slope(params.TurnoverSlope),
+          Base{params.TurnoverMen, params.TurnoverWomen},
+          Logit{Slope == 0.0 ? 0.0 : velmora::Logit(Base[0]),
+                Slope == 0.0 ? 0.0 : velmora::Logit(Base[1])} {}
 
     // At slope 0 the probability is the turnover itself, not a round trip
     // through the logit; a certain departure stays certain at any slope.
     bool Plain(double base) const noexcept { return Slope == 0.0 || base >= 1.0; }
+    // Tables indexed by sex rather than a branch on it, a coin toss for hires.
     double LogitOf(const TMember& member) const noexcept {
-        return (member.Female ? LogitWomen : LogitMen) - Slope * (member.Score - ScoreMean) / 10.0;
+        return Logit[member.Female] - Slope * (member.Score - ScoreMean) / 10.0;
     }
 
     double Probability(const TMember& member) const noexcept {
-        const double base = member.Female ? Women : Men;
+        const double base = Base[member.Female];
         if (Plain(base)) return base;
         return 1.0 / (1.0 + std::exp(-LogitOf(member)));
     }
@@ -108,20 +109,23 @@ struct TLeaving {
     // Whether a draw u leaves, exactly as u < Probability(member). With
     // e = exp(-logit), u < 1 / (1 + e) when u (1 + e) < 1: a rough e within
     // 1e-8 settles it unless u (1 + e) lies within 1e-6 of 1, which far
-    // exceeds its error and that of the exact probability's roundings.
+    // exceeds its error and that of the exact probability's roundings. The
+    // answer itself is a coin toss, so it is not branched on.
     bool Leaves(const TMember& member, double u) const noexcept {
-        const double base = member.Female ? Women : Men;
+        const double base = Base[member.Female];
         if (Plain(base)) return u < base;
         const double logit = LogitOf(member);
-        if (std::fabs(logit) <= 700.0) {
-            const double q = u * (1.0 + RoughExp(-logit));
-            if (q < 1.0 - 1e-6) return true;
-            if (q > 1.0 + 1e-6) return false;
-        }
+        const double q = u * (1.0 + RoughExp(std::clamp(-logit, -700.0, 700.0)));
+        constexpr double Low = 1.0 - 1e-6;
+        constexpr double High = 1.0 + 1e-6;
+        const bool settled = (std::fabs(logit) <= 700.0) & ((q < Low) | (q > High));
+        if (settled) return q < Low;
         return u < 1.0 / (1.0 + std::exp(-logit));
     }
 
-    double Men, Women, Slope, LogitMen, LogitWomen;
+    double Slope;
+    double Base[2];   // turnover of men, of women
+    double Logit[2];  // and its logit, when the slope needs it
 };
 
 void DeparturesByPerson(TOrganisation& org) noexcept {
