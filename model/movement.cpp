@@ -1,6 +1,7 @@
 #include "model/movement.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 
@@ -83,6 +84,29 @@ double RoughExp(double x) noexcept {
     return poly * std::bit_cast<double>(scale);
 }
 
+// The logistic function 1 / (1 + exp(-t)) on a grid of t, from Low in Steps
+// per unit, each value moved by 1e-12 down (Lower) and up (Upper): bounds
+// that hold for the exact function and for its computed value alike.
+struct TLogisticGrid {
+    static constexpr double Low = -40.0;
+    static constexpr double Steps = 32.0;
+    static constexpr int Points = 2561;  // up to +40
+
+    TLogisticGrid() {
+        for (int j = 0; j < Points; ++j) {
+            const double p = 1.0 / (1.0 + std::exp(-(Low + j / Steps)));
+            Lower[static_cast<std::size_t>(j)] = p * (1.0 - 1e-12);
+            Upper[static_cast<std::size_t>(j)] = p * (1.0 + 1e-12);
+        }
+    }
+    std::array<double, Points> Lower, Upper;
+};
+
+const TLogisticGrid& LogisticGrid() {
+    static const TLogisticGrid grid;
+    return grid;
+}
+
 // The departure rule of a period, with the logit of each sex's turnover
 // worked out once rather than for every person.
 struct TLeaving {
@@ -115,6 +139,17 @@ struct TLeaving {
         const double base = Base[member.Female];
         if (Plain(base)) return u < base;
         const double logit = LogitOf(member);
+        const TLogisticGrid& grid = LogisticGrid();
+        const double x = (logit - TLogisticGrid::Low) * TLogisticGrid::Steps;
+        if (x >= 1.0 && x < TLogisticGrid::Points - 3) {
+            // x is within 1e-12 of its exact value, so the logit lies between
+            // grid points i - 1 and i + 2, and the probability between their
+            // bounds: most draws fall outside that narrow band.
+            const auto i = static_cast<std::size_t>(x);
+            const double below = grid.Lower[i - 1];
+            const double above = grid.Upper[i + 2];
+            if ((u < below) | (u >= above)) return u < below;
+        }
         const double q = u * (1.0 + RoughExp(std::clamp(-logit, -700.0, 700.0)));
         constexpr double Low = 1.0 - 1e-6;
         constexpr double High = 1.0 + 1e-6;
