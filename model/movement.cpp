@@ -114,7 +114,9 @@ struct TLeaving {
         : Slope(params.TurnoverSlope),
           Base{params.TurnoverMen, params.TurnoverWomen},
           Logit{Slope == 0.0 ? 0.0 : velmora::Logit(Base[0]),
-                Slope == 0.0 ? 0.0 : velmora::Logit(Base[1])} {}
+                Slope == 0.0 ? 0.0 : velmora::Logit(Base[1])},
+          PlainFor{Plain(Base[0]), Plain(Base[1])},
+          Grid(LogisticGrid()) {}
 
     // At slope 0 the probability is the turnover itself, not a round trip
     // through the logit; a certain departure stays certain at any slope.
@@ -136,18 +138,16 @@ struct TLeaving {
     // exceeds its error and that of the exact probability's roundings. The
     // answer itself is a coin toss, so it is not branched on.
     bool Leaves(const TMember& member, double u) const noexcept {
-        const double base = Base[member.Female];
-        if (Plain(base)) return u < base;
+        if (PlainFor[member.Female]) return u < Base[member.Female];
         const double logit = LogitOf(member);
-        const TLogisticGrid& grid = LogisticGrid();
         const double x = (logit - TLogisticGrid::Low) * TLogisticGrid::Steps;
         if (x >= 1.0 && x < TLogisticGrid::Points - 3) {
             // x is within 1e-12 of its exact value, so the logit lies between
             // grid points i - 1 and i + 2, and the probability between their
             // bounds: most draws fall outside that narrow band.
             const auto i = static_cast<std::size_t>(x);
-            const double below = grid.Lower[i - 1];
-            const double above = grid.Upper[i + 2];
+            const double below = Grid.Lower[i - 1];
+            const double above = Grid.Upper[i + 2];
             if ((u < below) | (u >= above)) return u < below;
         }
         const double q = u * (1.0 + RoughExp(std::clamp(-logit, -700.0, 700.0)));
@@ -161,13 +161,16 @@ struct TLeaving {
     double Slope;
     double Base[2];   // turnover of men, of women
     double Logit[2];  // and its logit, when the slope needs it
+    bool PlainFor[2];
+    const TLogisticGrid& Grid;
 };
 
 void DeparturesByPerson(TOrganisation& org) noexcept {
     const TLeaving leaving(org.Params);
     ForEachDraw(org, [&leaving](TMember& member, std::uint32_t state) {
         const double u = static_cast<double>(state) * (1.0 / 4294967296.0);  // as NextUniform
-        member.Occupied = member.Occupied && !leaving.Leaves(member, u);
+        // Not a branch on the answer, a coin toss.
+        member.Occupied = member.Occupied & !leaving.Leaves(member, u);
     });
 }
 
