@@ -1,5 +1,8 @@
 #include "model/movement.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 
 #include "model/natural_log.h"
@@ -11,49 +14,176 @@ namespace velmora {
 
 namespace {
 
+// The generator of NextUniform, stepped eight draws at a time: state k + 8
+// is Multiplier^8 * state k + Increment8 modulo 2^32, so eight lanes run
+// side by side instead of one chain of dependent multiplications, and draw
+// k still falls to position k.
+constexpr std::uint32_t Multiplier = 134775813u;
+constexpr int Lanes = 8;
+
+constexpr std::uint32_t Power(std::uint32_t base, int exponent) {
+    std::uint32_t result = 1;
+    for (int i = 0; i < exponent; ++i) result *= base;
+    return result;
+}
+constexpr std::uint32_t Multiplier8 = Power(Multiplier, Lanes);
+constexpr std::uint32_t Increment8 = [] {
+    std::uint32_t sum = 0;
+    for (int i = 0; i < Lanes; ++i) sum += Power(Multiplier, i);
+    return sum;
+}();
+
+// Hands every position with the generator state of its draw to decide, in
+// roster order, the stream's state left as after as many NextUniform calls.
+template <typename Decide>
+void ForEachDraw(TOrganisation& org, Decide decide) noexcept {
+    TMember* const member = org.Staff.begin();
+    const int total = org.Total;
+    std::uint32_t state = org.Random.GeneratorState;
+    int i = 0;
+    if (total >= Lanes) {
+        std::uint32_t lane[Lanes];
+        for (std::uint32_t& draw : lane) draw = state = state * Multiplier + 1u;
+        for (;;) {
+            for (int j = 0; j < Lanes; ++j) decide(member[i + j], lane[j]);
+            i += Lanes;
+            state = lane[Lanes - 1];
+            if (i + Lanes > total) break;
+            for (std::uint32_t& draw : lane) draw = draw * Multiplier8 + Increment8;
+        }
+    }
+    for (; i < total; ++i) {
+        state = state * Multiplier + 1u;
+        decide(member[i], state);
+    }
+    org.Random.GeneratorState = state;
+}
+
 void DeparturesAtOneRate(TOrganisation& org) noexcept {
     // No branch: whether someone leaves is a coin toss no processor predicts.
-    const double probability = org.Params.TurnoverMen;
-    for (TMember& member : org.Staff) {
-        const bool leaves = NextUniform(org.Random) < probability;
-        member.Occupied = member.Occupied && !leaves;
-    }
+    const std::uint64_t bound = UniformBound(org.Params.TurnoverMen);
+    ForEachDraw(org, [bound](TMember& member, std::uint32_t state) {
+        member.Occupied = member.Occupied && !(state < bound);
+    });
 }
 
 double Logit(double p) noexcept { return NaturalLog(p / (1.0 - p)); }
+
+// exp(x) for |x| <= 700 within a relative 1e-8: x = k ln 2 + r with
+// |r| <= 0.35, where the Taylor polynomial of degree 7 leaves under 8e-9, and
+// the other roundings far less. No call and no branch.
+double RoughExp(double x) noexcept {
+    constexpr double Round = 6755399441055744.0;  // 1.5 * 2^52: adding it rounds to an integer
+    const double k = (x * 1.4426950408889634 + Round) - Round;
+    const double r = x - k * 0.6931471805599453;
+    const double poly =
+        1.0 +
+        r * (1.0 + r * (1.0 / 2 +
+                        r * (1.0 / 6 + r * (1.0 / 24 + r * (1.0 / 120 +
+                                                            r * (1.0 / 720 + r * (1.0 / 5040)))))));
+    const auto scale = static_cast<std::uint64_t>(static_cast<std::int64_t>(k) + 1023) << 52;
+    return poly * std::bit_cast<double>(scale);
+}
+
+// The logistic function 1 / (1 + exp(-t)) on a grid of t, from Low in Steps
+// per unit, each value moved by 1e-12 down (Lower) and up (Upper): bounds
+// that hold for the exact function and for its computed value alike.
+struct TLogisticGrid {
+    static constexpr double Low = -40.0;
+    static constexpr double Steps = 32.0;
+    static constexpr int Points = 2561;  // up to +40
+
+    TLogisticGrid() {
+        for (int j = 0; j < Points; ++j) {
+            const double p = 1.0 / (1.0 + std::exp(-(Low + j / Steps)));
+            Lower[static_cast<std::size_t>(j)] = p * (1.0 - 1e-12);
+            Upper[static_cast<std::size_t>(j)] = p * (1.0 + 1e-12);
+        }
+    }
+    std::array<double, Points> Lower, Upper;
+};
+
+const TLogisticGrid& LogisticGrid() {
+    static const TLogisticGrid grid;
+    return grid;
+}
 
 // The departure rule of a period, with the logit of each sex's turnover
 // worked out once rather than for every person.
 struct TLeaving {
     explicit TLeaving(const TParameters& params) noexcept
-        : Men(params.TurnoverMen),
-          Women(params.TurnoverWomen),
-          Slope(params.TurnoverSlope),
-          LogitMen(Slope == 0.0 ? 0.0 : Logit(Men)),
-          LogitWomen(Slope == 0.0 ? 0.0 : Logit(Women)) {}
+        : Slope(params.TurnoverSlope),
+          Base{params.TurnoverMen, params.TurnoverWomen},
+          Logit{Slope == 0.0 ? 0.0 : velmora::Logit(Base[0]),
+                Slope == 0.0 ? 0.0 : velmora::Logit(Base[1])},
+          PlainFor{Plain(Base[0]), Plain(Base[1])},
+          Grid(LogisticGrid()) {}
 
-    double Probability(const TMember& member) const noexcept {
-        const double base = member.Female ? Women : Men;
-        // At slope 0 the probability is the turnover itself, not a round trip
-        // through the logit; a certain departure stays certain at any slope.
-        if (Slope == 0.0 || base >= 1.0) return base;
-        const double logit =
-            (member.Female ? LogitWomen : LogitMen) - Slope * (member.Score - ScoreMean) / 10.0;
-        return 1.0 / (1.0 + std::exp(-logit));
+    // At slope 0 the probability is the turnover itself, not a round trip
+    // through the logit; a certain departure stays certain at any slope.
+    bool Plain(double base) const noexcept { return Slope == 0.0 || base >= 1.0; }
+    // Tables indexed by sex rather than a branch on it, a coin toss for hires.
+    double LogitOf(const TMember& member) const noexcept {
+        return Logit[member.Female] - Slope * (member.Score - ScoreMean) / 10.0;
     }
 
-    double Men, Women, Slope, LogitMen, LogitWomen;
+    double Probability(const TMember& member) const noexcept {
+        const double base = Base[member.Female];
+        if (Plain(base)) return base;
+        return 1.0 / (1.0 + std::exp(-LogitOf(member)));
+    }
+
+    // Whether a draw u leaves, exactly as u < Probability(member). With
+    // e = exp(-logit), u < 1 / (1 + e) when u (1 + e) < 1: a rough e within
+    // 1e-8 settles it unless u (1 + e) lies within 1e-6 of 1, which far
+    // exceeds its error and that of the exact probability's roundings. The
+    // answer itself is a coin toss, so it is not branched on.
+    bool Leaves(const TMember& member, double u) const noexcept {
+        if (PlainFor[member.Female]) return u < Base[member.Female];
+        const double logit = LogitOf(member);
+        const double x = (logit - TLogisticGrid::Low) * TLogisticGrid::Steps;
+        if (x >= 1.0 && x < TLogisticGrid::Points - 3) {
+            // x is within 1e-12 of its exact value, so the logit lies between
+            // grid points i - 1 and i + 2, and the probability between their
+            // bounds: most draws fall outside that narrow band.
+            const auto i = static_cast<std::size_t>(x);
+            const double below = Grid.Lower[i - 1];
+            const double above = Grid.Upper[i + 2];
+            if ((u < below) | (u >= above)) return u < below;
+        }
+        const double q = u * (1.0 + RoughExp(std::clamp(-logit, -700.0, 700.0)));
+        constexpr double Low = 1.0 - 1e-6;
+        constexpr double High = 1.0 + 1e-6;
+        const bool settled = (std::fabs(logit) <= 700.0) & ((q < Low) | (q > High));
+        if (settled) return q < Low;
+        return u < 1.0 / (1.0 + std::exp(-logit));
+    }
+
+    double Slope;
+    double Base[2];   // turnover of men, of women
+    double Logit[2];  // and its logit, when the slope needs it
+    bool PlainFor[2];
+    const TLogisticGrid& Grid;
 };
 
 void DeparturesByPerson(TOrganisation& org) noexcept {
     const TLeaving leaving(org.Params);
-    for (TMember& member : org.Staff) {
-        const double u = NextUniform(org.Random);
-        if (member.Occupied && u < leaving.Probability(member)) member.Occupied = false;
-    }
+    ForEachDraw(org, [&leaving](TMember& member, std::uint32_t state) {
+        const double u = static_cast<double>(state) * (1.0 / 4294967296.0);  // as NextUniform
+        // Not a branch on the answer, a coin toss.
+        member.Occupied = member.Occupied & !leaving.Leaves(member, u);
+    });
 }
 
 }  // namespace
+
+std::uint64_t UniformBound(double p) noexcept {
+    // state * 2^-32 and p * 2^32 are exact, and an integer lies below a real
+    // number exactly when it lies below its ceiling.
+    const double bound = std::ceil(p * 4294967296.0);
+    if (!(bound > 0.0)) return 0;  // also for a NaN
+    return bound >= 4294967296.0 ? std::uint64_t{1} << 32 : static_cast<std::uint64_t>(bound);
+}
 
 double DepartureProbability(const TParameters& params, const TMember& member) noexcept {
     return TLeaving(params).Probability(member);
@@ -76,17 +206,34 @@ void ClearPosition(TOrganisation& org, int position) noexcept {
     member.Level = 0;
 }
 
+namespace {
+
+// The vacant positions of a level in roster order, found without a branch on
+// each position: which of them are vacant is a coin toss.
+int ListVacancies(const TOrganisation& org, int first, int last, int* vacancies) noexcept {
+    int count = 0;
+    for (int i = first; i <= last; ++i) {
+        vacancies[count] = i;
+        count += !org.Staff[i].Occupied;
+    }
+    return count;
+}
+
+}  // namespace
+
 void Promote(TOrganisation& org) noexcept {
     const double external = org.Params.ExternalHires;
     const int total = org.Total;
+    int* const vacancies = org.Scratch.Vacancies.data();
     int first = 1;
     for (int n = org.Levels; n >= 2; --n) {
         const int last = first + org.LevelSize[n] - 1;
+        const int count = ListVacancies(org, first, last, vacancies);
         // The cursor only moves forward within a level, so each vacancy takes
         // the next occupied person below, down to the end of the roster.
         int cursor = last;
-        for (int i = first; i <= last; ++i) {
-            if (org.Staff[i].Occupied) continue;
+        for (int k = 0; k < count; ++k) {
+            const int i = vacancies[k];
             if (external > 0.0 && NextUniform(org.Random) < external) continue;  // left to hiring
             do {
                 ++cursor;
@@ -102,19 +249,23 @@ void Promote(TOrganisation& org) noexcept {
 }
 
 void Hire(TOrganisation& org) {
+    int* const vacancies = org.Scratch.Vacancies.data();
+    const std::uint64_t womenBound = UniformBound(org.Params.WomenHired);
     int first = 1;
     for (int n = org.Levels; n >= 1; --n) {
         const int last = first + org.LevelSize[n] - 1;
-        for (int i = first; i <= last; ++i) {
+        const int count = ListVacancies(org, first, last, vacancies);
+        for (int k = 0; k < count; ++k) {
+            const int i = vacancies[k];
             TMember& member = org.Staff[i];
-            if (member.Occupied) continue;
             ++org.NextId;
             member.Id = org.NextId;
             member.Occupied = true;
             // The normal value comes before the sex draw, whatever the spread of each sex.
             const double z = normal(org.Random, 0.0, 1.0);
             member.Level = static_cast<std::uint8_t>(n);
-            member.Female = NextUniform(org.Random) < org.Params.WomenHired;
+            NextUniform(org.Random);
+            member.Female = org.Random.GeneratorState < womenBound;
             member.Score = EntryScore(org, z, member.Female);
             org.Arrived[i] = TArrival::Hired;
         }

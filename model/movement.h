@@ -1,8 +1,14 @@
 #pragma once
 
+#include <cstdint>
+
 #include "organisation.h"
 
 namespace velmora {
+
+// The integer bound equivalent to a probability: NextUniform(random) < p
+// exactly when the generator's new state is below UniformBound(p).
+std::uint64_t UniformBound(double p) noexcept;
 
 // Each position is vacated with its holder's departure probability; one draw
 // per position, occupied or not.

@@ -9,10 +9,13 @@ namespace {
 void SizeScratch(TOrganisation& org, std::int32_t largestLevel) {
     const auto size = static_cast<std::size_t>(largestLevel);
     TRankScratch& scratch = org.Scratch;
-    for (auto* chain : {&scratch.Stayed, &scratch.Promoted, &scratch.Hired, &scratch.Newcomers}) {
+    for (auto* chain : {&scratch.Stayed, &scratch.Promoted, &scratch.Hired, &scratch.Newcomers,
+                        &scratch.Sorted}) {
         chain->resize(size);
     }
+    scratch.BucketStarts.resize(2 * size + 1);
     scratch.Records.resize(size);
+    scratch.Vacancies.resize(size);
 }
 
 }  // namespace

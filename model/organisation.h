@@ -43,8 +43,10 @@ struct TRankEntry {
 
 // Working space of ranking, sized for the largest level when a run is set up.
 struct TRankScratch {
-    std::vector<TRankEntry> Stayed, Promoted, Hired, Newcomers;
+    std::vector<TRankEntry> Stayed, Promoted, Hired, Newcomers, Sorted;
+    std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
     std::vector<TMember> Records;
+    std::vector<int> Vacancies;  // of one level, for promotion and hiring
 };
 
 // Everything a run reads and writes: roster, level table, run state and the

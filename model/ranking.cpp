@@ -1,6 +1,8 @@
 #include "model/ranking.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -25,109 +27,275 @@ void reordering(TOrganisation& org, std::uint8_t level) noexcept {
 namespace {
 
 bool Higher(const TRankEntry& a, const TRankEntry& b) { return a.Score > b.Score; }
-bool Equal(const TRankEntry& a, const TRankEntry& b) { return a.Score == b.Score; }
 
-// Entries gathered in roster order into working space, noting whether they
-// came in non-increasing order and whether two of them have equal scores.
-struct TChain {
-    TRankEntry* Entries;
-    std::size_t Count = 0;
+// Whether a chain is in non-increasing order, and whether it is strictly
+// decreasing, i.e. in order with no two scores equal.
+struct TOrder {
     bool InOrder = true;
-    bool Tie = false;
-
-    explicit TChain(std::vector<TRankEntry>& space) : Entries(space.data()) {}
-
-    void Add(const TRankEntry& entry) {
-        if (Count > 0) {
-            const double last = Entries[Count - 1].Score;
-            InOrder = InOrder && entry.Score <= last;
-            Tie = Tie || entry.Score == last;
-        }
-        Entries[Count++] = entry;
-    }
-    const TRankEntry* begin() const { return Entries; }
-    const TRankEntry* end() const { return Entries + Count; }
-    void Sort() {
-        if (InOrder) return;
-        std::sort(Entries, Entries + Count, Higher);
-        Tie = Tie || std::adjacent_find(Entries, Entries + Count, Equal) != Entries + Count;
-        InOrder = true;
-    }
+    bool Distinct = true;
 };
 
-// Merges two descending runs, handing each entry to emit in order. Returns
-// false when the two runs hold an equal score: any such pair meets head to
-// head during the merge.
+TOrder OrderOf(const TRankEntry* entries, std::size_t count) {
+    TOrder order;
+    for (std::size_t i = 1; i < count; ++i) {
+        order.InOrder &= entries[i].Score <= entries[i - 1].Score;
+        order.Distinct &= entries[i].Score != entries[i - 1].Score;
+    }
+    order.Distinct = order.Distinct && order.InOrder;
+    return order;
+}
+
+void InsertionSort(TRankEntry* first, TRankEntry* last) {
+    for (TRankEntry* i = first + 1; i < last; ++i) {
+        const TRankEntry entry = *i;
+        TRankEntry* j = i;
+        for (; j > first && (j - 1)->Score < entry.Score; --j) *j = *(j - 1);
+        *j = entry;
+    }
+}
+
+// Puts entries in non-increasing order; returns false when two scores are
+// equal. A counting sort on a bucket that falls with the score, twice as many
+// buckets as entries, then insertion over the whole: new hires' scores spread
+// evenly enough over their range that few entries share a bucket, and
+// insertion moves an entry only within its bucket, while a comparison sort
+// would mispredict most of its branches. Crowded buckets (clustered scores)
+// get a comparison sort instead.
+bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch) {
+    if (count < 2) return true;
+    double high = entries[0].Score;
+    double low = entries[0].Score;
+    for (std::size_t i = 1; i < count; ++i) {
+        high = std::max(high, entries[i].Score);
+        low = std::min(low, entries[i].Score);
+    }
+    const double range = high - low;
+    if (range == 0.0) return false;
+    const std::size_t buckets = 2 * count;
+    // (high - score) * scale never decreases as the score falls, so neither
+    // does the bucket: a higher score never lands in a later bucket.
+    const double scale = static_cast<double>(buckets - 1) / range;
+    TRankEntry* const sorted = scratch.Sorted.data();
+    std::uint32_t crowd = 0;
+    if (std::isfinite(range) && std::isfinite(scale)) {
+        std::uint32_t* const starts = scratch.BucketStarts.data();
+        const auto bucket = [&](double score) {
+            return std::min(static_cast<std::size_t>((high - score) * scale), buckets - 1);
+        };
+        std::fill(starts, starts + buckets + 1, 0u);
+        for (std::size_t i = 0; i < count; ++i) ++starts[bucket(entries[i].Score) + 1];
+        for (std::size_t b = 1; b <= buckets; ++b) {
+            crowd = std::max(crowd, starts[b]);
+            starts[b] += starts[b - 1];
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            sorted[starts[bucket(entries[i].Score)]++] = entries[i];
+        }
+    } else {
+        crowd = static_cast<std::uint32_t>(count);
+        std::copy_n(entries, count, sorted);
+    }
+    if (crowd > 16) {
+        std::sort(sorted, sorted + count, Higher);
+    } else {
+        InsertionSort(sorted, sorted + count);
+    }
+    std::copy_n(sorted, count, entries);
+    return OrderOf(entries, count).Distinct;
+}
+
+// Merges two non-increasing runs, handing each entry to emit in order, a run
+// at a time: the people promoted mostly land below those who stayed, so the
+// branch that continues a run is well predicted. Returns false at the first
+// pair of equal scores: any such pair meets head to head during the merge.
 template <typename Emit>
 bool MergeDistinct(const TRankEntry* a, const TRankEntry* aEnd, const TRankEntry* b,
                    const TRankEntry* bEnd, Emit emit) {
-    bool tie = false;
-    // Branch-free: which run gives the next entry is as good as a coin toss.
     while (a != aEnd && b != bEnd) {
-        const bool fromA = a->Score > b->Score;
-        tie = tie || a->Score == b->Score;
-        emit(fromA ? *a : *b);
-        a += fromA;
-        b += !fromA;
+        if (a->Score > b->Score) {
+            const double head = b->Score;
+            do emit(*a++);
+            while (a != aEnd && a->Score > head);
+        } else if (b->Score > a->Score) {
+            const double head = a->Score;
+            do emit(*b++);
+            while (b != bEnd && b->Score > head);
+        } else {
+            return false;
+        }
     }
     for (; a != aEnd; ++a) emit(*a);
     for (; b != bEnd; ++b) emit(*b);
-    return !tie;
+    return true;
 }
 
-// With all scores distinct the exchange pass yields the one descending order,
-// so any sort gives it; sorting three chains that are mostly in order already
-// and merging them is the quick way. A level with equal scores is left to the
-// exchange pass untouched, because the order among equals is its own.
-void RankByMerging(TOrganisation& org, int level) {
+// Any level: the chains of those who stayed, were promoted and were hired,
+// each put in order and merged into working space. For levels with vacancies
+// and for those whose stayers are out of order (a new staff, the end of the
+// bias).
+void RankByChains(TOrganisation& org, int level) {
     const int first = LevelStart(org, level);
     const int size = org.LevelSize[level];
     TRankScratch& scratch = org.Scratch;
-    TChain stayed(scratch.Stayed), promoted(scratch.Promoted), hired(scratch.Hired);
-    TChain* chains[] = {&stayed, &promoted, &hired};
+    TRankEntry* const heads[] = {scratch.Stayed.data(), scratch.Promoted.data(),
+                                 scratch.Hired.data()};
 
+    // One pass sorts each occupied position into its chain and notes whether
+    // the level is in non-increasing order already: then the exchange pass
+    // would not touch it either, ties or not. Each entry is written to every
+    // chain and only its own chain's count moves: no branch to mispredict and
+    // the counts stay in registers.
     bool ranked = true;
-    double previous = 0.0;
-    std::size_t occupied = 0;
-    for (int p = first; p < first + size; ++p) {
-        const TMember& member = org.Staff[p];
-        if (!member.Occupied) continue;
-        // Already in non-increasing order: the exchange pass would not touch
-        // it either, ties or not.
-        if (occupied++ > 0 && member.Score > previous) ranked = false;
-        previous = member.Score;
-        chains[static_cast<int>(org.Arrived[p])]->Add({member.Score, p});
+    double previous = std::numeric_limits<double>::infinity();
+    const TMember* staff = &org.Staff[first];
+    const TArrival* arrived = &org.Arrived[first];
+    std::size_t counts[3] = {0, 0, 0};
+    for (int i = 0; i < size; ++i) {
+        if (!staff[i].Occupied) continue;
+        const TRankEntry entry{staff[i].Score, first + i};
+        ranked = ranked && entry.Score <= previous;
+        previous = entry.Score;
+        const auto chain = static_cast<int>(arrived[i]);
+        heads[0][counts[0]] = entry;
+        heads[1][counts[1]] = entry;
+        heads[2][counts[2]] = entry;
+        counts[0] += chain == 0;
+        counts[1] += chain == 1;
+        counts[2] += chain == 2;
     }
+    const TRankEntry* const tails[] = {heads[0] + counts[0], heads[1] + counts[1],
+                                       heads[2] + counts[2]};
     if (ranked) return;
 
     bool distinct = true;
-    for (TChain* chain : chains) {
-        chain->Sort();
-        distinct = distinct && !chain->Tie;
+    for (int c = 0; c < 3; ++c) {
+        const TOrder order = OrderOf(heads[c], counts[c]);
+        distinct = distinct &&
+                   (order.InOrder ? order.Distinct : SortDistinct(heads[c], counts[c], scratch));
     }
-    std::size_t newcomers = 0;
-    distinct =
-        distinct && MergeDistinct(promoted.begin(), promoted.end(), hired.begin(), hired.end(),
-                                  [&](const TRankEntry& e) { scratch.Newcomers[newcomers++] = e; });
-    std::size_t next = 0;
-    distinct =
-        distinct && MergeDistinct(stayed.begin(), stayed.end(), scratch.Newcomers.data(),
-                                  scratch.Newcomers.data() + newcomers, [&](const TRankEntry& e) {
-                                      scratch.Records[next++] = org.Staff[e.Position];
-                                  });
     if (!distinct) {
         reordering(org, static_cast<std::uint8_t>(level));
         return;
     }
 
+    // Only a level with outside hires above level 1 has both kinds of newcomer.
+    const TRankEntry* newcomers = counts[1] == 0 ? heads[2] : heads[1];
+    std::size_t newcomerCount = counts[1] + counts[2];
+    if (counts[1] > 0 && counts[2] > 0) {
+        newcomerCount = 0;
+        distinct = MergeDistinct(heads[1], tails[1], heads[2], tails[2], [&](const TRankEntry& e) {
+            scratch.Newcomers[newcomerCount++] = e;
+        });
+        newcomers = scratch.Newcomers.data();
+    }
+    TMember* records = scratch.Records.data();
+    distinct =
+        distinct && MergeDistinct(heads[0], tails[0], newcomers, newcomers + newcomerCount,
+                                  [&](const TRankEntry& e) { *records++ = org.Staff[e.Position]; });
+    if (!distinct) {
+        reordering(org, static_cast<std::uint8_t>(level));
+        return;
+    }
+
+    const std::size_t occupied = counts[0] + newcomerCount;
     if (occupied == static_cast<std::size_t>(size)) {
         std::copy_n(scratch.Records.begin(), occupied, &org.Staff[first]);
         return;
     }
-    next = 0;
+    records = scratch.Records.data();
     for (int p = first; p < first + size; ++p) {
-        if (org.Staff[p].Occupied) org.Staff[p] = scratch.Records[next++];
+        if (org.Staff[p].Occupied) org.Staff[p] = *records++;
     }
+}
+
+// Puts back the layout RankInPlace took apart: the stayers packed at the
+// front in their order, the newcomers in working space in theirs.
+void Unpack(TMember* staff, const TArrival* arrived, int size, std::size_t stayed,
+            const TMember* newcomers, std::size_t arrivals) {
+    for (int i = size - 1; i >= 0; --i) {
+        staff[i] = arrived[i] == TArrival::Stayed ? staff[--stayed] : newcomers[--arrivals];
+    }
+}
+
+enum class TOutcome { Ranked, Tied, Unsuited };
+
+// The usual level after hiring: every position held, those who stayed still
+// in order. One pass packs the stayers to the front and copies the newcomers
+// out; the newcomers are put in order, then merged in from the back, which
+// ends as soon as the last newcomer is placed: people promoted mostly land
+// near the bottom. Leaves the level as it found it unless it returns Ranked.
+TOutcome RankInPlace(TOrganisation& org, int first, int size) {
+    TMember* const staff = &org.Staff[first];
+    const TArrival* const arrived = &org.Arrived[first];
+    TRankScratch& scratch = org.Scratch;
+    TMember* const newcomers = scratch.Records.data();
+    std::size_t stayed = 0;
+    std::size_t arrivals = 0;
+    bool occupied = true;
+    for (int i = 0; i < size; ++i) {
+        const TMember member = staff[i];
+        const bool stays = arrived[i] == TArrival::Stayed;
+        occupied &= member.Occupied;
+        // Both copies every time; only one count moves.
+        newcomers[arrivals] = member;
+        staff[stayed] = member;
+        stayed += stays;
+        arrivals += !stays;
+    }
+    bool inOrder = true;
+    bool distinct = true;
+    for (std::size_t i = 1; i < stayed; ++i) {
+        inOrder &= staff[i].Score <= staff[i - 1].Score;
+        distinct &= staff[i].Score != staff[i - 1].Score;
+    }
+    if (!occupied || !inOrder || !distinct) {
+        Unpack(staff, arrived, size, stayed, newcomers, arrivals);
+        return occupied && inOrder ? TOutcome::Tied : TOutcome::Unsuited;
+    }
+
+    TRankEntry* const order = scratch.Newcomers.data();
+    for (std::size_t j = 0; j < arrivals; ++j) {
+        order[j] = {newcomers[j].Score, static_cast<int>(j)};
+    }
+    const TOrder given = OrderOf(order, arrivals);
+    if (!(given.InOrder ? given.Distinct : SortDistinct(order, arrivals, scratch))) {
+        Unpack(staff, arrived, size, stayed, newcomers, arrivals);
+        return TOutcome::Tied;
+    }
+
+    // Lowest first into the last free position. An equal pair meets head to
+    // head before either is placed.
+    std::ptrdiff_t free = size - 1;
+    std::ptrdiff_t s = static_cast<std::ptrdiff_t>(stayed) - 1;
+    std::ptrdiff_t n = static_cast<std::ptrdiff_t>(arrivals) - 1;
+    while (n >= 0) {
+        const double newcomer = order[n].Score;
+        if (s >= 0 && staff[s].Score <= newcomer) {
+            if (staff[s].Score == newcomer) break;
+            do staff[free--] = staff[s--];
+            while (s >= 0 && staff[s].Score < newcomer);
+        } else {
+            const double stayer =
+                s >= 0 ? staff[s].Score : -std::numeric_limits<double>::infinity();
+            do staff[free--] = newcomers[order[n--].Position];
+            while (n >= 0 && order[n].Score < stayer);
+        }
+    }
+    if (n < 0) return TOutcome::Ranked;
+
+    // A tie: take the stayers back out of the placed tail, whose scores are
+    // all distinct, then unpack.
+    std::size_t next = static_cast<std::size_t>(s + 1);
+    std::size_t placed = static_cast<std::size_t>(n + 1);
+    for (std::ptrdiff_t i = free + 1; i < size; ++i) {
+        if (placed < arrivals && staff[i].Score == order[placed].Score) {
+            ++placed;
+        } else {
+            staff[next++] = staff[i];
+        }
+    }
+    Unpack(staff, arrived, size, stayed, newcomers, arrivals);
+    return TOutcome::Tied;
 }
 
 }  // namespace
@@ -137,11 +305,22 @@ void RankLevel(TOrganisation& org, int level) {
         if (org.Ranking == TRanking::Exchange) {
             reordering(org, static_cast<std::uint8_t>(level));
         } else {
-            RankByMerging(org, level);
+            const int first = LevelStart(org, level);
+            switch (RankInPlace(org, first, org.LevelSize[level])) {
+                case TOutcome::Ranked:
+                    break;
+                case TOutcome::Tied:
+                    reordering(org, static_cast<std::uint8_t>(level));
+                    break;
+                case TOutcome::Unsuited:
+                    RankByChains(org, level);
+                    break;
+            }
         }
     }
-    const int first = LevelStart(org, level);
-    for (int p = first; p < first + org.LevelSize[level]; ++p) org.Arrived[p] = TArrival::Stayed;
+    if (org.LevelSize[level] > 0) {
+        std::fill_n(&org.Arrived[LevelStart(org, level)], org.LevelSize[level], TArrival::Stayed);
+    }
 }
 
 }  // namespace velmora

@@ -17,8 +17,11 @@ bool InitiallyFemale(std::int32_t i, double share) noexcept;
 // A person's score on entry: the standard normal value z spread by the
 // deviation of their sex around the common mean, plus the bias for a man.
 inline double EntryScore(const TOrganisation& org, double z, bool female) noexcept {
-    if (female) return ScoreMean + org.Params.ScoreSdWomen * z;
-    return ScoreMean + org.Params.ScoreSdMen * z + org.Bias;
+    // Picked from tables rather than by a branch on the sex, a coin toss for
+    // hires. A woman's sum is never -0, so adding +0 to it changes no bit.
+    const double spread[2] = {org.Params.ScoreSdMen, org.Params.ScoreSdWomen};
+    const double bonus[2] = {org.Bias, 0.0};
+    return ScoreMean + spread[female] * z + bonus[female];
 }
 
 }  // namespace velmora

@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Times whole velmora-batch commands on a Release build: runs per second with
-# 1 and 2 threads, with and without a trace, and the peak memory of each.
-#   scripts/bench-batch.sh [build-dir] [runs] [repeats]
+# 1 and 2 threads, with and without a trace, and the peak memory of each, for
+# each form given, then checks the rates wanted with 2 threads and no trace.
+#   scripts/bench-batch.sh [build-dir] [runs] [repeats] [forms]
+# forms: "pyramid rectangle" (the default), or either one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build-bench}
 runs=${2:-5000}
 repeats=${3:-3}
+forms=${4:-pyramid rectangle}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DVELMORA_GUI=OFF >/dev/null
 cmake --build "$build" -j"$(nproc)" --target velmora-batch >/dev/null
@@ -23,23 +26,33 @@ measure() {
         END { printf "%.3f %d\n", s, kb }' "$work/time.txt"
 }
 
-echo "velmora-batch, $runs Pyramid runs (default parameters), best of $repeats, $(nproc) cores"
-printf '%-8s %-7s %10s %10s %12s\n' threads trace seconds 'runs/s' 'peak MiB'
-for threads in 1 2; do
-    for trace in no yes; do
-        args=(--seed 1 --runs "$runs" --threads "$threads" --quiet --format csv)
-        [ "$trace" = yes ] && args+=(--trace "$work/trace.csv")
-        best=""
-        peak=0
-        for _ in $(seq "$repeats"); do
-            read -r seconds kb < <(measure "$batch" "${args[@]}")
-            if [ -z "$best" ] || awk -v a="$seconds" -v b="$best" 'BEGIN { exit !(a < b) }'; then
-                best=$seconds
+# Runs per second wanted with 2 threads, default factors, no trace.
+declare -A wanted=([pyramid]=3500 [rectangle]=3000)
+missed=0
+for form in $forms; do
+    echo "velmora-batch, $runs $form runs (default factors), best of $repeats, $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
+    printf '%-8s %-7s %10s %10s %12s\n' threads trace seconds 'runs/s' 'peak MiB'
+    for threads in 1 2; do
+        for trace in no yes; do
+            args=(--form "$form" --seed 1 --runs "$runs" --threads "$threads" --quiet --format csv)
+            [ "$trace" = yes ] && args+=(--trace "$work/trace.csv")
+            best=""
+            peak=0
+            for _ in $(seq "$repeats"); do
+                read -r seconds kb < <(measure "$batch" "${args[@]}")
+                if [ -z "$best" ] || awk -v a="$seconds" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+                    best=$seconds
+                fi
+                [ "$kb" -gt "$peak" ] && peak=$kb
+            done
+            awk -v t="$threads" -v tr="$trace" -v s="$best" -v n="$runs" -v kb="$peak" \
+                'BEGIN { printf "%-8s %-7s %10.3f %10.0f %12.1f\n", t, tr, s, n / s, kb / 1024 }'
+            if [ "$threads" = 2 ] && [ "$trace" = no ] &&
+                awk -v s="$best" -v n="$runs" -v w="${wanted[$form]}" 'BEGIN { exit !(n / s < w) }'; then
+                echo "  below the ${wanted[$form]} runs/s wanted with 2 threads"
+                missed=1
             fi
-            [ "$kb" -gt "$peak" ] && peak=$kb
         done
-        awk -v t="$threads" -v tr="$trace" -v s="$best" -v n="$runs" -v kb="$peak" \
-            'BEGIN { printf "%-8s %-7s %10.3f %10.0f %12.1f\n", t, tr, s, n / s, kb / 1024 }'
     done
 done
 
@@ -48,3 +61,4 @@ if command -v hyperfine >/dev/null; then
         "$batch --seed 1 --runs $runs --threads 1 --quiet" \
         "$batch --seed 1 --runs $runs --threads 2 --quiet"
 fi
+exit "$missed"

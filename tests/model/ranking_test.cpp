@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -87,6 +89,49 @@ TEST(FastRanking, MatchesTheExchangePassOnRandomLevels) {
         RankLevel(*exchange, 8);
         ASSERT_EQ(Describe(*fast), Describe(*exchange)) << "trial " << trial;
         for (int p = 1; p <= size; ++p) ASSERT_EQ(fast->Arrived[p], TArrival::Stayed);
+    }
+}
+
+// Full levels as hiring leaves them: those who stayed still in order, the
+// newcomers anywhere among them. Scores are few and often equal, spread,
+// bunched so that one bucket holds most, or so far apart that their range is
+// no finite double: the quick ranking must land where the exchange pass does.
+TEST(FastRanking, MatchesTheExchangePassOnLevelsAsHiringLeavesThem) {
+    TRandom random{8088u};
+    auto draw = [&random](int below) { return static_cast<int>(NextUniform(random) * below); };
+    for (int trial = 0; trial < 4000; ++trial) {
+        const double spreads[] = {0.0, 100.0, 1e-9, 1e308};
+        const double spread = spreads[trial % 4];
+        auto score = [&] {
+            if (spread == 0.0) return static_cast<double>(draw(6));
+            if (spread == 1e308 && draw(2) == 0) return -spread * NextUniform(random);
+            return (draw(8) == 0 ? 1.0 : 50.0) + spread * NextUniform(random);
+        };
+        const int size = 2 + draw(80);
+        std::vector<bool> newcomer;
+        std::vector<double> stayers;
+        for (int i = 0; i < size; ++i) {
+            newcomer.push_back(draw(3) == 0);
+            if (!newcomer.back()) stayers.push_back(score());
+        }
+        std::sort(stayers.begin(), stayers.end(), std::greater<>());
+        std::vector<std::optional<double>> scores;
+        for (int i = 0, s = 0; i < size; ++i) {
+            scores.push_back(newcomer[static_cast<std::size_t>(i)]
+                                 ? score()
+                                 : stayers[static_cast<std::size_t>(s++)]);
+        }
+        auto fast = LevelOf(scores);
+        for (int p = 1; p <= size; ++p) {
+            if (newcomer[static_cast<std::size_t>(p - 1)]) {
+                fast->Arrived[p] = draw(2) == 0 ? TArrival::Promoted : TArrival::Hired;
+            }
+        }
+        auto exchange = LevelOf(scores);
+        exchange->Ranking = TRanking::Exchange;
+        RankLevel(*fast, 8);
+        RankLevel(*exchange, 8);
+        ASSERT_TRUE(fast->Staff == exchange->Staff) << "trial " << trial;
     }
 }
 
