@@ -16,8 +16,8 @@ namespace {
 constexpr std::uint64_t MaxGridValues = 100000;
 constexpr std::uint64_t MaxPoints = 1000000;
 
-[[noreturn]] void RejectVary(const std::string& spec, const std::string& why) {
-    throw TUsageError("--vary " + ForMessage(spec) + ": " + why);
+[[noreturn]] void RejectVary(const std::string& typed, const std::string& why) {
+    throw TUsageError("--vary " + ForMessage(typed) + ": " + why);
 }
 
 std::string FactorNames() {
@@ -70,21 +70,21 @@ std::optional<int> Decimals(const std::string& text) {
 // start:stop:step, inclusive; value i is start + i step, never a running
 // sum, and rounded to the decimals typed, so that 0.05:0.3:0.05 gives 0.15
 // rather than 0.15000000000000002.
-std::vector<std::string> Range(const TFactor& factor, const std::string& spec,
+std::vector<std::string> Range(const TFactor& factor, const std::string& typed,
                                const std::string& text) {
     const std::vector<std::string> parts = SplitText(text, ':');
-    if (parts.size() != 3) RejectVary(spec, "a range is start:stop:step");
+    if (parts.size() != 3) RejectVary(typed, "a range is start:stop:step");
     const auto start = Number(parts[0]);
     const auto stop = Number(parts[1]);
     const auto step = Number(parts[2]);
-    if (!start || !stop || !step) RejectVary(spec, "start, stop and step must be numbers");
-    if (*step == 0.0) RejectVary(spec, "the step must not be 0");
+    if (!start || !stop || !step) RejectVary(typed, "start, stop and step must be numbers");
+    if (*step == 0.0) RejectVary(typed, "the step must not be 0");
     const double steps = (*stop - *start) / *step;
-    if (steps < 0.0) RejectVary(spec, "the range is reversed: the step leads away from stop");
+    if (steps < 0.0) RejectVary(typed, "the range is reversed: the step leads away from stop");
     // A stop that the steps reach but for rounding is included.
     const double count = std::floor(steps + 1e-9) + 1.0;
     if (count > static_cast<double>(MaxGridValues)) {
-        RejectVary(spec, "at most " + std::to_string(MaxGridValues) + " values");
+        RejectVary(typed, "at most " + std::to_string(MaxGridValues) + " values");
     }
     const auto startDecimals = Decimals(parts[0]);
     const auto stepDecimals = Decimals(parts[2]);
@@ -99,50 +99,50 @@ std::vector<std::string> Range(const TFactor& factor, const std::string& spec,
     return values;
 }
 
-void CheckValue(const TFactor& factor, const std::string& spec, const std::string& value) {
+void CheckValue(const TFactor& factor, const std::string& typed, const std::string& value) {
     TRunSettings settings;
     try {
         factor.Apply(settings, value);
     } catch (const TUsageError& error) {
-        RejectVary(spec, error.what());
+        RejectVary(typed, error.what());
     }
 }
 
 }  // namespace
 
-TVaried ParseVaried(const std::string& spec, TDesign design) {
-    const std::size_t equals = spec.find('=');
-    const std::string name = spec.substr(0, equals);
+TVaried ParseVaried(const std::string& typed, TDesign design) {
+    const std::size_t equals = typed.find('=');
+    const std::string name = typed.substr(0, equals);
     TVaried varied;
     varied.Factor = FindFactor(name);
     if (varied.Factor == nullptr) {
-        RejectVary(spec,
+        RejectVary(typed,
                    "unknown factor '" + ForMessage(name) + "'; the factors are " + FactorNames());
     }
-    if (equals == std::string::npos || equals + 1 == spec.size()) {
-        RejectVary(spec, "needs NAME=values");
+    if (equals == std::string::npos || equals + 1 == typed.size()) {
+        RejectVary(typed, "needs NAME=values");
     }
-    varied.Spec = spec.substr(equals + 1);
+    varied.Given = typed.substr(equals + 1);
     const TFactor& factor = *varied.Factor;
     if (design == TDesign::LatinHypercube) {
-        const std::size_t dots = varied.Spec.find("..");
-        if (!Numeric(factor)) RejectVary(spec, "a hypercube varies only numeric factors");
-        if (dots == std::string::npos) RejectVary(spec, "a hypercube needs a range A..B");
-        const auto low = Number(varied.Spec.substr(0, dots));
-        const auto high = Number(varied.Spec.substr(dots + 2));
-        if (!low || !high) RejectVary(spec, "A and B of A..B must be numbers");
-        if (!(*low < *high)) RejectVary(spec, "the range A..B is empty or reversed");
+        const std::size_t dots = varied.Given.find("..");
+        if (!Numeric(factor)) RejectVary(typed, "a hypercube varies only numeric factors");
+        if (dots == std::string::npos) RejectVary(typed, "a hypercube needs a range A..B");
+        const auto low = Number(varied.Given.substr(0, dots));
+        const auto high = Number(varied.Given.substr(dots + 2));
+        if (!low || !high) RejectVary(typed, "A and B of A..B must be numbers");
+        if (!(*low < *high)) RejectVary(typed, "the range A..B is empty or reversed");
         varied.Values = {ValueText(factor, *low), ValueText(factor, *high)};
     } else if (factor.Kind == TValueKind::List) {
-        varied.Values = SplitText(varied.Spec, ';');
-    } else if (Numeric(factor) && varied.Spec.find(':') != std::string::npos) {
-        varied.Values = Range(factor, spec, varied.Spec);
+        varied.Values = SplitText(varied.Given, ';');
+    } else if (Numeric(factor) && varied.Given.find(':') != std::string::npos) {
+        varied.Values = Range(factor, typed, varied.Given);
     } else {
-        varied.Values = SplitText(varied.Spec, ',');
+        varied.Values = SplitText(varied.Given, ',');
     }
     for (const std::string& value : varied.Values) {
-        if (value.empty()) RejectVary(spec, "a value is empty");
-        CheckValue(factor, spec, value);
+        if (value.empty()) RejectVary(typed, "a value is empty");
+        CheckValue(factor, typed, value);
     }
     return varied;
 }

@@ -23,7 +23,7 @@ enum class TSeedScheme { Common, Independent };
 // One factor varied over a sweep, as asked for.
 struct TVaried {
     const TFactor* Factor = nullptr;
-    std::string Spec;                 // the text after NAME=
+    std::string Given;                // the text after NAME=
     std::vector<std::string> Values;  // grid: every value; hypercube: the two ends
 };
 
@@ -72,7 +72,7 @@ struct TExperimentPlan {
 // Parses one --vary NAME=LIST (a grid: "a,b,c", "start:stop:step", or for
 // list-valued factors "a,b;c,d") or, for a hypercube, NAME=A..B. Checks the
 // name and every value; throws TUsageError.
-TVaried ParseVaried(const std::string& spec, TDesign design);
+TVaried ParseVaried(const std::string& typed, TDesign design);
 
 // Builds the points: the Cartesian product of the varied values, the first
 // varied factor slowest; or a Latin hypercube of `samples` points drawn from

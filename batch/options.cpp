@@ -113,8 +113,8 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
         plan.Samples = WholeOption("--samples", *raw.Samples, 1, 1000000);
         if (raw.Vary.empty()) throw TUsageError("--design lhs needs --vary NAME=A..B");
     }
-    for (const std::string& spec : raw.Vary) {
-        TVaried varied = ParseVaried(spec, plan.Design);
+    for (const std::string& typed : raw.Vary) {
+        TVaried varied = ParseVaried(typed, plan.Design);
         const std::string name(varied.Factor->Name);
         for (const TVaried& earlier : plan.Varied) {
             if (earlier.Factor == varied.Factor) {

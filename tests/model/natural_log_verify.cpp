@@ -50,14 +50,14 @@ struct TPolarInputs {
 // Classes of inputs: the i-th input of a class from a seeded stream.
 using TClass = std::function<double(std::uint64_t& rng, TPolarInputs& polar, std::int64_t i)>;
 
-struct TClassSpec {
+struct TInputClass {
     const char* Name;
     double Share;
     TClass Make;
 };
 
-const std::vector<TClassSpec>& Classes() {
-    static const std::vector<TClassSpec> classes = {
+const std::vector<TInputClass>& Classes() {
+    static const std::vector<TInputClass> classes = {
         {"uniform (0,1)", 0.30,
          [](std::uint64_t& rng, TPolarInputs&, std::int64_t) {
              std::uint64_t k = 0;
@@ -142,8 +142,8 @@ int Report(const char* name, const TCounts& counts) {
 int CheckSamples(std::int64_t total) {
     int failed = 0;
     for (std::size_t c = 0; c < Classes().size(); ++c) {
-        const auto& spec = Classes()[c];
-        const auto n = static_cast<std::int64_t>(static_cast<double>(total) * spec.Share);
+        const auto& kind = Classes()[c];
+        const auto n = static_cast<std::int64_t>(static_cast<double>(total) * kind.Share);
         TCounts counts;
         OnTwoThreads([&](int thread) {
             mpfr_t in, out;
@@ -151,11 +151,11 @@ int CheckSamples(std::int64_t total) {
             std::uint64_t rng = 0x5EED0000ull + c * 16 + static_cast<std::uint64_t>(thread);
             TPolarInputs polar{static_cast<std::uint32_t>(thread) * 0x80000000u + 1u};
             for (std::int64_t i = thread; i < n; i += 2) {
-                Check(spec.Make(rng, polar, i), in, out, counts);
+                Check(kind.Make(rng, polar, i), in, out, counts);
             }
             mpfr_clears(in, out, static_cast<mpfr_ptr>(nullptr));
         });
-        failed |= Report(spec.Name, counts);
+        failed |= Report(kind.Name, counts);
     }
 
     // Every power of two, the extremes, and the hardest case known for log
