@@ -105,12 +105,6 @@ int Play(const TBatchOptions& options, const std::atomic<bool>& cancel, std::uin
 }  // namespace
 
 int RunBatchCommand(TBatchOptions options, const std::atomic<bool>& cancel) {
-    if (options.SeedFromClock) {
-        if (!options.Quiet) {
-            std::fprintf(stderr, "velmora-batch: seed %lu taken from the clock\n",
-                         static_cast<unsigned long>(options.Seed));
-        }
-    }
     std::uint64_t done = 0;
     try {
         return Play(options, cancel, done);

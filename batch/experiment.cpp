@@ -40,16 +40,6 @@ std::vector<std::string> SplitText(const std::string& text, char separator) {
     }
 }
 
-std::optional<double> Number(const std::string& text) {
-    double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size() ||
-        !std::isfinite(value)) {
-        return {};
-    }
-    return value;
-}
-
 bool Numeric(const TFactor& factor) {
     return factor.Kind == TValueKind::Number || factor.Kind == TValueKind::Whole;
 }
@@ -74,9 +64,9 @@ std::vector<std::string> Range(const TFactor& factor, const std::string& typed,
                                const std::string& text) {
     const std::vector<std::string> parts = SplitText(text, ':');
     if (parts.size() != 3) RejectVary(typed, "a range is start:stop:step");
-    const auto start = Number(parts[0]);
-    const auto stop = Number(parts[1]);
-    const auto step = Number(parts[2]);
+    const auto start = ReadNumber(parts[0]);
+    const auto stop = ReadNumber(parts[1]);
+    const auto step = ReadNumber(parts[2]);
     if (!start || !stop || !step) RejectVary(typed, "start, stop and step must be numbers");
     if (*step == 0.0) RejectVary(typed, "the step must not be 0");
     const double steps = (*stop - *start) / *step;
@@ -92,7 +82,7 @@ std::vector<std::string> Range(const TFactor& factor, const std::string& typed,
     for (std::uint64_t i = 0; i < static_cast<std::uint64_t>(count); ++i) {
         double value = *start + static_cast<double>(i) * *step;
         if (startDecimals && stepDecimals) {
-            value = *Number(Fixed(value, std::max(*startDecimals, *stepDecimals)));
+            value = *ReadNumber(Fixed(value, std::max(*startDecimals, *stepDecimals)));
         }
         values.push_back(ValueText(factor, value));
     }
@@ -128,8 +118,8 @@ TVaried ParseVaried(const std::string& typed, TDesign design) {
         const std::size_t dots = varied.Given.find("..");
         if (!Numeric(factor)) RejectVary(typed, "a hypercube varies only numeric factors");
         if (dots == std::string::npos) RejectVary(typed, "a hypercube needs a range A..B");
-        const auto low = Number(varied.Given.substr(0, dots));
-        const auto high = Number(varied.Given.substr(dots + 2));
+        const auto low = ReadNumber(varied.Given.substr(0, dots));
+        const auto high = ReadNumber(varied.Given.substr(dots + 2));
         if (!low || !high) RejectVary(typed, "A and B of A..B must be numbers");
         if (!(*low < *high)) RejectVary(typed, "the range A..B is empty or reversed");
         varied.Values = {ValueText(factor, *low), ValueText(factor, *high)};
@@ -187,8 +177,8 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
         for (std::uint64_t i = 0; i < samples; ++i) {
             std::vector<std::string> values;
             for (std::size_t d = 0; d < varied.size(); ++d) {
-                const double low = *Number(varied[d].Values[0]);
-                const double high = *Number(varied[d].Values[1]);
+                const double low = *ReadNumber(varied[d].Values[0]);
+                const double high = *ReadNumber(varied[d].Values[1]);
                 const double at = (static_cast<double>(cube.Strata[d][i]) + cube.Offsets[d][i]) /
                                   static_cast<double>(samples);
                 values.push_back(ValueText(*varied[d].Factor, low + (high - low) * at));
@@ -234,13 +224,7 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
 
 TShard ParseShard(const std::string& text) {
     const std::size_t slash = text.find('/');
-    const auto whole = [](const std::string& part) -> std::optional<std::uint64_t> {
-        if (part.empty() || part.find_first_not_of("0123456789") != std::string::npos ||
-            part.size() > 9) {
-            return {};
-        }
-        return std::stoull(part);
-    };
+    const auto whole = [](const std::string& part) { return ReadWhole(part, 999999999); };
     const auto index = whole(text.substr(0, slash));
     const auto count = slash == std::string::npos ? std::nullopt : whole(text.substr(slash + 1));
     if (!index || !count || *index < 1 || *index > *count) {

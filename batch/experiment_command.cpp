@@ -64,7 +64,6 @@ struct TTally {
 
 // The files of an experiment's folder while it is played.
 struct TFolder {
-    fs::path Path;
     std::unique_ptr<TOutputFile> Runs;
     std::unique_ptr<TOutputFile> Trace;
     std::string RunRows;    // not yet handed to Runs
@@ -114,10 +113,7 @@ TDone ReadDone(const TBatchOptions& options, const fs::path& folder, TTally& tal
         const TRunSettings& settings = plan.Points[place.Point - 1].Settings;
         const int levels = settings.Shape.Levels;
         if (!runRows.RunRows(place, levels, run)) break;
-        const auto periods = static_cast<std::uint64_t>(PeriodsPlayed(settings, run));
-        if (traced && !traceRows.TraceRows(place, periods * static_cast<std::uint64_t>(levels))) {
-            break;
-        }
+        if (traced && !traceRows.TraceRows(place, TraceRowCount(settings, run))) break;
         tally.Add(run);
         done.Runs = n;
         done.RunsBytes = runRows.Offset();
@@ -200,7 +196,7 @@ int PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel
     if (error)
         throw TOutputError("cannot make '" + ForMessage(path.string()) + "': " + error.message());
 
-    TFolder folder{path, nullptr, nullptr, {}, {}};
+    TFolder folder;
     folder.Runs =
         std::make_unique<TOutputFile>((path / "runs.csv").string(), &cancel, TOutputMode::Journal);
     folder.Runs->CutTo(done.RunsBytes);
@@ -349,11 +345,8 @@ int Merge(const TMergeRequest& request, const std::atomic<bool>& cancel) {
         const TRunPlace place = plan.PlaceOfGlobal(g);
         const TRunSettings& settings = plan.Points[place.Point - 1].Settings;
         const int levels = settings.Shape.Levels;
-        const auto periods = static_cast<std::uint64_t>(levels);
         if (!runRows[s].RunRows(place, levels, run) ||
-            (trace && !traceRows[s].TraceRows(
-                          place, periods * static_cast<std::uint64_t>(PeriodsPlayed(settings, run)),
-                          &traced))) {
+            (trace && !traceRows[s].TraceRows(place, TraceRowCount(settings, run), &traced))) {
             throw TOutputError("'" + ForMessage(shards[s].Path.string()) +
                                "' lacks the rows of run " + std::to_string(g));
         }
@@ -395,10 +388,6 @@ int RunMergeCommand(const TMergeRequest& request, const std::atomic<bool>& cance
 }
 
 int RunExperimentCommand(const TBatchOptions& options, const std::atomic<bool>& cancel) {
-    if (options.SeedFromClock && !options.Quiet) {
-        WriteMessage(STDERR_FILENO, "velmora-batch: seed " + std::to_string(options.Seed) +
-                                        " taken from the clock\n");
-    }
     try {
         return options.OutDir ? PlayIntoFolder(options, cancel)
                               : PlayToStandardOutput(options, cancel);

@@ -18,24 +18,6 @@ namespace {
                       ForMessage(given) + "'");
 }
 
-std::optional<double> Number(std::string_view text) {
-    double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size()) {
-        return {};
-    }
-    if (!std::isfinite(value)) return {};
-    return value + 0.0;  // -0 is 0
-}
-
-std::optional<std::int64_t> Whole(std::string_view text) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return {};
-    std::int64_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc{} || result.ptr != text.data() + text.size()) return {};
-    return value;
-}
-
 std::vector<std::string_view> Split(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
     for (;;) {
@@ -49,18 +31,18 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 // A number within [low, high], the low end excluded when lowOpen.
 double InRange(std::string_view name, std::string_view accepted, std::string_view text, double low,
                double high, bool lowOpen = false) {
-    const auto value = Number(text);
+    const auto value = ReadNumber(text);
     if (!value || *value > high || *value < low || (lowOpen && *value == low)) {
         Reject(name, accepted, text);
     }
     return *value;
 }
 
-constexpr std::int64_t MaxPeriodCount = 2147483647;
+constexpr std::uint64_t MaxPeriodCount = 2147483647;
 
 std::int32_t PeriodCount(std::string_view name, std::string_view text) {
-    const auto value = Whole(text);
-    if (!value || *value < 1 || *value > MaxPeriodCount) {
+    const auto value = ReadWhole(text, MaxPeriodCount);
+    if (!value || *value < 1) {
         Reject(name, "a whole number from 1 to 2147483647", text);
     }
     return static_cast<std::int32_t>(*value);
@@ -109,7 +91,7 @@ void ApplyLevels(TRunSettings& s, std::string_view text) {
     shape.Levels = static_cast<int>(parts.size());
     std::int64_t total = 0;
     for (int k = 1; k <= shape.Levels; ++k) {
-        const auto size = Whole(parts[static_cast<std::size_t>(k - 1)]);
+        const auto size = ReadWhole(parts[static_cast<std::size_t>(k - 1)], MaxPositions);
         if (!size || *size < 1 || (total += *size) > MaxPositions) Reject("levels", accepted, text);
         shape.Sizes[k] = static_cast<std::int32_t>(*size);
     }

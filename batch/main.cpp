@@ -1,12 +1,16 @@
 // velmora-batch: seeded replications of the organisation model, headless.
 #include <malloc.h>
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <string>
 
 #include "batch/batch_command.h"
 #include "batch/command_line.h"
 #include "batch/experiment_command.h"
 #include "batch/interrupt.h"
+#include "batch/output_file.h"
 #include "batch/standard_streams.h"
 
 int main(int argc, char** argv) {
@@ -19,6 +23,11 @@ int main(int argc, char** argv) {
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
     const TCommandLine commandLine = ParseCommandLine(argc, argv);
     int status = commandLine.ExitCode;
+    if (commandLine.Options && commandLine.Options->SeedFromClock && !commandLine.Options->Quiet) {
+        WriteMessage(STDERR_FILENO, "velmora-batch: seed " +
+                                        std::to_string(commandLine.Options->Seed) +
+                                        " taken from the clock\n");
+    }
     if (commandLine.Options && commandLine.Options->Sweep) {
         status = RunExperimentCommand(*commandLine.Options, InstallInterruptHandlers());
     } else if (commandLine.Options) {

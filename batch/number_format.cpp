@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 
 namespace velmora::batch {
 
@@ -37,6 +38,26 @@ std::string CsvText(const std::string& text) {
         if (c == '"') quoted += '"';
     }
     return quoted + "\"";
+}
+
+std::optional<double> ReadNumber(std::string_view text) {
+    double value = 0.0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return {};
+    }
+    return value + 0.0;  // "-0" means 0, and is shown so
+}
+
+std::optional<std::uint64_t> ReadWhole(std::string_view text, std::uint64_t max) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return {};
+    std::uint64_t value = 0;
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ec != std::errc{} || result.ptr != text.data() + text.size() || value > max) {
+        return {};
+    }
+    return value;
 }
 
 std::string Fixed(double value, int decimals) {

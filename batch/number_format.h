@@ -2,7 +2,9 @@
 
 #include <concepts>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace velmora::batch {
 
@@ -13,6 +15,12 @@ std::string Shortest(double value);
 
 void AppendInteger(std::string& out, std::int64_t value);
 void AppendUnsigned(std::string& out, std::uint64_t value);
+
+// A finite number typed in full, -0 read as 0; empty for anything else.
+std::optional<double> ReadNumber(std::string_view text);
+
+// A whole number of digits only, at most max; empty for anything else.
+std::optional<std::uint64_t> ReadWhole(std::string_view text, std::uint64_t max);
 
 // One field of a CSV row: whole numbers as they are, doubles as their
 // shortest text.

@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "batch/message_text.h"
+#include "batch/number_format.h"
 
 namespace velmora::batch {
 
@@ -20,18 +21,9 @@ namespace {
     throw TUsageError(option + " must be " + accepted + ", got '" + ForMessage(given) + "'");
 }
 
-std::optional<std::uint64_t> ParseWhole(const std::string& text, std::uint64_t max) {
-    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return {};
-    std::uint64_t value = 0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc{} || result.ptr != text.data() + text.size()) return {};
-    if (value > max) return {};
-    return value;
-}
-
 std::uint64_t WholeOption(const std::string& option, const std::string& text, std::uint64_t min,
                           std::uint64_t max) {
-    const auto value = ParseWhole(text, max);
+    const auto value = ReadWhole(text, max);
     if (!value || *value < min) {
         Reject(option, "a whole number from " + std::to_string(min) + " to " + std::to_string(max),
                text);

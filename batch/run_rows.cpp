@@ -91,9 +91,11 @@ bool TRowReader::TraceRows(const TRunPlace& place, std::uint64_t rows, std::stri
     return true;
 }
 
-std::int32_t PeriodsPlayed(const TRunSettings& settings, const TRunResult& run) noexcept {
-    if (settings.Periods) return *settings.Periods;
-    return run.Finished ? run.FinishedPeriod : settings.MaxPeriods;
+std::uint64_t TraceRowCount(const TRunSettings& settings, const TRunResult& run) noexcept {
+    const std::int32_t periods = settings.Periods
+                                     ? *settings.Periods
+                                     : (run.Finished ? run.FinishedPeriod : settings.MaxPeriods);
+    return static_cast<std::uint64_t>(periods) * static_cast<std::uint64_t>(run.Levels);
 }
 
 }  // namespace velmora::batch

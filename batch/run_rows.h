@@ -38,7 +38,8 @@ class TRowReader {
     std::uint64_t Read_ = 0;    // after the last whole line
 };
 
-// The periods of the run whose runs.csv rows are in run: what its trace holds.
-std::int32_t PeriodsPlayed(const TRunSettings& settings, const TRunResult& run) noexcept;
+// The rows of trace.csv of the run whose runs.csv rows are in run: a row per
+// level for every period it played.
+std::uint64_t TraceRowCount(const TRunSettings& settings, const TRunResult& run) noexcept;
 
 }  // namespace velmora::batch

@@ -22,13 +22,6 @@ constexpr double GapX = 40;
 constexpr double GapY = 70;
 constexpr double LegendWidth = 170;
 
-std::optional<double> Number(const std::string& text) {
-    double value = 0.0;
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (result.ec != std::errc{} || result.ptr != text.data() + text.size()) return {};
-    return value;
-}
-
 std::string Escaped(const std::string& text) {
     std::string out;
     for (const char c : text) {
@@ -52,7 +45,7 @@ struct TAxis {
     bool Numeric = true;
 
     double Position(const std::string& value) const {
-        if (Numeric) return *Number(value);
+        if (Numeric) return *ReadNumber(value);
         return static_cast<double>(std::find(Labels.begin(), Labels.end(), value) - Labels.begin());
     }
     TScale Scale(double left, double right) const {
@@ -166,7 +159,7 @@ std::string RenderSweepPlot(const TExperimentPlan& plan,
         }
         if (!shown) continue;
         AddUnique(axis.Labels, xValue);
-        axis.Numeric = axis.Numeric && Number(xValue).has_value();
+        axis.Numeric = axis.Numeric && ReadNumber(xValue).has_value();
         std::string title;
         if (point.Values.size() > 1 && plan.Design == TDesign::Grid) {
             title = std::string(plan.Varied[1].Factor->Name) + " " + point.Values[1];
