@@ -6,24 +6,27 @@ namespace velmora {
 
 namespace {
 
-void SizeScratch(TOrganisation& org, std::int32_t largestLevel) {
+void SizeScratch(TOrganisation& org, std::int32_t largestLevel, std::int32_t total) {
     const auto size = static_cast<std::size_t>(largestLevel);
     TRankScratch& scratch = org.Scratch;
     for (auto* chain : {&scratch.Stayed, &scratch.Promoted, &scratch.Hired, &scratch.Newcomers,
                         &scratch.Sorted}) {
-        chain->resize(size);
+        chain->resize(size + 2);
     }
+    scratch.Order.resize(size);
     scratch.BucketStarts.resize(2 * size + 1);
     scratch.Records.resize(size);
     scratch.Vacancies.resize(size);
+    scratch.Held.resize(static_cast<std::size_t>(total + 2 * MaxLevels + 2));
 }
 
 }  // namespace
 
 // Level sizes stay zero until a form or shape is loaded; the roster and the
 // working space are those of the desktop program's organisation.
-TOrganisation::TOrganisation() : Staff(TotalPositions), Arrived(TotalPositions) {
-    SizeScratch(*this, TotalPositions);
+TOrganisation::TOrganisation()
+    : Staff(TotalPositions), Next(TotalPositions), Arrived(TotalPositions) {
+    SizeScratch(*this, TotalPositions, TotalPositions);
 }
 
 int LevelStart(const TOrganisation& org, int level) noexcept {
@@ -42,8 +45,9 @@ void SetShape(TOrganisation& org, const TShape& shape) {
     org.Total = shape.Total();
     const auto total = static_cast<std::size_t>(org.Total);
     org.Staff.Resize(total);
+    org.Next.Resize(total);
     org.Arrived.Resize(total);
-    SizeScratch(org, *std::max_element(&shape.Sizes[1], &shape.Sizes[1] + shape.Levels));
+    SizeScratch(org, *std::max_element(&shape.Sizes[1], &shape.Sizes[1] + shape.Levels), org.Total);
 }
 
 }  // namespace velmora

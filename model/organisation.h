@@ -43,7 +43,9 @@ struct TRankEntry {
 
 // Working space of ranking, sized for the largest level when a run is set up.
 struct TRankScratch {
-    std::vector<TRankEntry> Stayed, Promoted, Hired, Newcomers, Sorted;
+    std::vector<TRankEntry> Stayed, Promoted, Hired, Newcomers, Sorted;  // two more for sentinels
+    std::vector<int> Order;                   // positions in ranked order
+    std::vector<TRankEntry> Held;             // every level's remaining people, with sentinels
     std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
     std::vector<TMember> Records;
     std::vector<int> Vacancies;  // of one level, for promotion and hiring
@@ -62,6 +64,7 @@ struct TOrganisation {
     int Levels = LevelCount;              // levels in use, 1..Levels
     std::int32_t Total = TotalPositions;  // positions of the shape in force
     TRoster Staff;                        // top level first, level 1 last
+    TRoster Next;                         // where a period's ranked levels are put together
     TLevelSizes LevelSize;                // the level table in force
     double Bias = 0.0;
     std::int32_t NextId = 0;  // last id handed out

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -54,6 +55,8 @@ void InsertionSort(TRankEntry* first, TRankEntry* last) {
     }
 }
 
+}  // namespace
+
 // Puts entries in non-increasing order; returns false when two scores are
 // equal. A counting sort on a bucket that falls with the score, twice as many
 // buckets as entries, then insertion over the whole: new hires' scores spread
@@ -103,6 +106,29 @@ bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch)
     std::copy_n(sorted, count, entries);
     return OrderOf(entries, count).Distinct;
 }
+
+void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, std::size_t bCount,
+                  int* order) noexcept {
+    // The compiler turns a conditional choice into a branch; a mask does not.
+    const auto pick = [](bool first, int x, int y) { return y ^ ((x ^ y) & -int{first}); };
+    const TRankEntry* c = a + aCount - 1;
+    const TRankEntry* d = b + bCount - 1;
+    const std::size_t size = aCount + bCount;
+    const std::size_t half = size / 2;
+    for (std::size_t k = 0; k < half; ++k) {
+        const bool front = a->Score > b->Score;
+        order[k] = pick(front, a->Position, b->Position);
+        a += front;
+        b += !front;
+        const bool back = c->Score < d->Score;
+        order[size - 1 - k] = pick(back, c->Position, d->Position);
+        c -= back;
+        d -= !back;
+    }
+    if (size % 2 != 0) order[half] = pick(a->Score > b->Score, a->Position, b->Position);
+}
+
+namespace {
 
 // Merges two non-increasing runs, handing each entry to emit in order, a run
 // at a time: the people promoted mostly land below those who stayed, so the
@@ -208,94 +234,62 @@ void RankByChains(TOrganisation& org, int level) {
     }
 }
 
-// Puts back the layout RankInPlace took apart: the stayers packed at the
-// front in their order, the newcomers in working space in theirs.
-void Unpack(TMember* staff, const TArrival* arrived, int size, std::size_t stayed,
-            const TMember* newcomers, std::size_t arrivals) {
-    for (int i = size - 1; i >= 0; --i) {
-        staff[i] = arrived[i] == TArrival::Stayed ? staff[--stayed] : newcomers[--arrivals];
-    }
-}
-
 enum class TOutcome { Ranked, Tied, Unsuited };
 
-// The usual level after hiring: every position held, those who stayed still
-// in order. One pass packs the stayers to the front and copies the newcomers
-// out; the newcomers are put in order, then merged in from the back, which
-// ends as soon as the last newcomer is placed: people promoted mostly land
-// near the bottom. Leaves the level as it found it unless it returns Ranked.
-TOutcome RankInPlace(TOrganisation& org, int first, int size) {
+// A level as promotion and hiring leave it: every position held, those who
+// stayed still in order. Their keys and those of the newcomers are split into
+// two chains, the newcomers put in order, the chains merged and the records
+// gathered in that order. The level is left as it was unless this returns
+// Ranked.
+TOutcome RankFull(TOrganisation& org, int first, int size) {
     TMember* const staff = &org.Staff[first];
     const TArrival* const arrived = &org.Arrived[first];
     TRankScratch& scratch = org.Scratch;
-    TMember* const newcomers = scratch.Records.data();
-    std::size_t stayed = 0;
+    // Each chain has a sentinel on either side: above every score before it,
+    // below every score after it.
+    TRankEntry* const stayed = scratch.Stayed.data() + 1;
+    TRankEntry* const newcomers = scratch.Newcomers.data() + 1;
+    std::size_t stayers = 0;
     std::size_t arrivals = 0;
-    bool occupied = true;
+    bool usable = true;
     for (int i = 0; i < size; ++i) {
-        const TMember member = staff[i];
+        const double score = staff[i].Score;
+        usable &= staff[i].Occupied & IsFiniteScore(score);  // else it could meet the sentinels
         const bool stays = arrived[i] == TArrival::Stayed;
-        occupied &= member.Occupied;
-        // Both copies every time; only one count moves.
-        newcomers[arrivals] = member;
-        staff[stayed] = member;
-        stayed += stays;
+        // Both chains get the entry; only one count moves.
+        stayed[stayers] = {score, i};
+        newcomers[arrivals] = {score, i};
+        stayers += stays;
         arrivals += !stays;
     }
+    if (!usable) return TOutcome::Unsuited;
+    // Promoted people usually arrive in order; hires never do. Whether the
+    // stayers are still in order, and all scores distinct, the final check
+    // tells.
     bool inOrder = true;
-    bool distinct = true;
-    for (std::size_t i = 1; i < stayed; ++i) {
-        inOrder &= staff[i].Score <= staff[i - 1].Score;
-        distinct &= staff[i].Score != staff[i - 1].Score;
-    }
-    if (!occupied || !inOrder || !distinct) {
-        Unpack(staff, arrived, size, stayed, newcomers, arrivals);
-        return occupied && inOrder ? TOutcome::Tied : TOutcome::Unsuited;
-    }
+    for (std::size_t i = 1; i < arrivals; ++i)
+        inOrder &= newcomers[i].Score <= newcomers[i - 1].Score;
+    if (!inOrder && !SortDistinct(newcomers, arrivals, scratch)) return TOutcome::Tied;
 
-    TRankEntry* const order = scratch.Newcomers.data();
-    for (std::size_t j = 0; j < arrivals; ++j) {
-        order[j] = {newcomers[j].Score, static_cast<int>(j)};
-    }
-    const TOrder given = OrderOf(order, arrivals);
-    if (!(given.InOrder ? given.Distinct : SortDistinct(order, arrivals, scratch))) {
-        Unpack(staff, arrived, size, stayed, newcomers, arrivals);
-        return TOutcome::Tied;
-    }
+    constexpr double Infinity = std::numeric_limits<double>::infinity();
+    stayed[-1] = newcomers[-1] = {Infinity, 0};
+    stayed[stayers] = newcomers[arrivals] = {-Infinity, 0};
+    int* const order = scratch.Order.data();
+    MergeInOrder(stayed, stayers, newcomers, arrivals, order);
 
-    // Lowest first into the last free position. An equal pair meets head to
-    // head before either is placed.
-    std::ptrdiff_t free = size - 1;
-    std::ptrdiff_t s = static_cast<std::ptrdiff_t>(stayed) - 1;
-    std::ptrdiff_t n = static_cast<std::ptrdiff_t>(arrivals) - 1;
-    while (n >= 0) {
-        const double newcomer = order[n].Score;
-        if (s >= 0 && staff[s].Score <= newcomer) {
-            if (staff[s].Score == newcomer) break;
-            do staff[free--] = staff[s--];
-            while (s >= 0 && staff[s].Score < newcomer);
-        } else {
-            const double stayer =
-                s >= 0 ? staff[s].Score : -std::numeric_limits<double>::infinity();
-            do staff[free--] = newcomers[order[n--].Position];
-            while (n >= 0 && order[n].Score < stayer);
-        }
+    // Strictly decreasing scores prove both chains were in order, no two
+    // scores equal and every record taken once.
+    TMember* const records = scratch.Records.data();
+    double previous = Infinity;
+    bool ranked = true;
+    for (int k = 0; k < size; ++k) {
+        records[k] = staff[order[k]];
+        ranked &= records[k].Score < previous;
+        previous = records[k].Score;
     }
-    if (n < 0) return TOutcome::Ranked;
-
-    // A tie: take the stayers back out of the placed tail, whose scores are
-    // all distinct, then unpack.
-    std::size_t next = static_cast<std::size_t>(s + 1);
-    std::size_t placed = static_cast<std::size_t>(n + 1);
-    for (std::ptrdiff_t i = free + 1; i < size; ++i) {
-        if (placed < arrivals && staff[i].Score == order[placed].Score) {
-            ++placed;
-        } else {
-            staff[next++] = staff[i];
-        }
-    }
-    Unpack(staff, arrived, size, stayed, newcomers, arrivals);
-    return TOutcome::Tied;
+    if (!ranked) return TOutcome::Unsuited;
+    std::copy_n(records, size, staff);
+    return TOutcome::Ranked;
 }
 
 }  // namespace
@@ -306,7 +300,7 @@ void RankLevel(TOrganisation& org, int level) {
             reordering(org, static_cast<std::uint8_t>(level));
         } else {
             const int first = LevelStart(org, level);
-            switch (RankInPlace(org, first, org.LevelSize[level])) {
+            switch (RankFull(org, first, org.LevelSize[level])) {
                 case TOutcome::Ranked:
                     break;
                 case TOutcome::Tied:

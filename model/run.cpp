@@ -2,6 +2,7 @@
 
 #include "model/movement.h"
 #include "model/random.h"
+#include "model/refill.h"
 #include "model/staffing.h"
 #include "model/tally.h"
 
@@ -37,8 +38,10 @@ void BeginRun(TOrganisation& org, std::uint32_t seed, const TShape& shape,
 void MoveAndTally(TOrganisation& org) {
     if (org.Period == org.Params.BiasEnds) RemoveBias(org);
     Departures(org);
-    Promote(org);
-    Hire(org);
+    if (!RefillByMerging(org)) {
+        Promote(org);
+        Hire(org);
+    }
     Tally(org);
 }
 
