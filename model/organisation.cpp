@@ -13,8 +13,8 @@ void SizeScratch(TOrganisation& org, std::int32_t largestLevel, std::int32_t tot
                         &scratch.Sorted}) {
         chain->resize(size + 2);
     }
-    scratch.Order.resize(size);
     scratch.BucketStarts.resize(2 * size + 1);
+    scratch.BucketOf.resize(size);
     scratch.Records.resize(size);
     scratch.Vacancies.resize(size);
     scratch.Held.resize(static_cast<std::size_t>(total + 2 * MaxLevels + 2));

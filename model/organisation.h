@@ -44,9 +44,9 @@ struct TRankEntry {
 // Working space of ranking, sized for the largest level when a run is set up.
 struct TRankScratch {
     std::vector<TRankEntry> Stayed, Promoted, Hired, Newcomers, Sorted;  // two more for sentinels
-    std::vector<int> Order;                   // positions in ranked order
     std::vector<TRankEntry> Held;             // every level's remaining people, with sentinels
     std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
+    std::vector<std::uint32_t> BucketOf;      // each entry's bucket
     std::vector<TMember> Records;
     std::vector<int> Vacancies;  // of one level, for promotion and hiring
 };

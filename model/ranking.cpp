@@ -66,34 +66,36 @@ void InsertionSort(TRankEntry* first, TRankEntry* last) {
 // get a comparison sort instead.
 bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch) {
     if (count < 2) return true;
-    double high = entries[0].Score;
-    double low = entries[0].Score;
-    for (std::size_t i = 1; i < count; ++i) {
-        high = std::max(high, entries[i].Score);
-        low = std::min(low, entries[i].Score);
+    // Two of each bound: two short chains of dependent compares, not one long.
+    double high[2] = {entries[0].Score, entries[count - 1].Score};
+    double low[2] = {high[0], high[1]};
+    for (std::size_t i = 1; i + 1 < count; i += 2) {
+        for (std::size_t j = 0; j < 2; ++j) {
+            high[j] = std::max(high[j], entries[i + j].Score);
+            low[j] = std::min(low[j], entries[i + j].Score);
+        }
     }
-    const double range = high - low;
+    const double top = std::max(high[0], high[1]);
+    const double range = top - std::min(low[0], low[1]);
     if (range == 0.0) return false;
     const std::size_t buckets = 2 * count;
-    // (high - score) * scale never decreases as the score falls, so neither
+    // (top - score) * scale never decreases as the score falls, so neither
     // does the bucket: a higher score never lands in a later bucket.
     const double scale = static_cast<double>(buckets - 1) / range;
     TRankEntry* const sorted = scratch.Sorted.data();
     std::uint32_t crowd = 0;
     if (std::isfinite(range) && std::isfinite(scale)) {
         std::uint32_t* const starts = scratch.BucketStarts.data();
-        const auto bucket = [&](double score) {
-            return std::min(static_cast<std::size_t>((high - score) * scale), buckets - 1);
-        };
+        std::uint32_t* const bucketOf = scratch.BucketOf.data();
         std::fill(starts, starts + buckets + 1, 0u);
-        for (std::size_t i = 0; i < count; ++i) ++starts[bucket(entries[i].Score) + 1];
-        for (std::size_t b = 1; b <= buckets; ++b) {
-            crowd = std::max(crowd, starts[b]);
-            starts[b] += starts[b - 1];
-        }
         for (std::size_t i = 0; i < count; ++i) {
-            sorted[starts[bucket(entries[i].Score)]++] = entries[i];
+            const auto b = static_cast<std::uint32_t>(
+                std::min(static_cast<std::size_t>((top - entries[i].Score) * scale), buckets - 1));
+            bucketOf[i] = b;
+            crowd = std::max(crowd, ++starts[b + 1]);
         }
+        for (std::size_t b = 1; b <= buckets; ++b) starts[b] += starts[b - 1];
+        for (std::size_t i = 0; i < count; ++i) sorted[starts[bucketOf[i]]++] = entries[i];
     } else {
         crowd = static_cast<std::uint32_t>(count);
         std::copy_n(entries, count, sorted);
@@ -104,28 +106,9 @@ bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch)
         InsertionSort(sorted, sorted + count);
     }
     std::copy_n(sorted, count, entries);
-    return OrderOf(entries, count).Distinct;
-}
-
-void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, std::size_t bCount,
-                  int* order) noexcept {
-    // The compiler turns a conditional choice into a branch; a mask does not.
-    const auto pick = [](bool first, int x, int y) { return y ^ ((x ^ y) & -int{first}); };
-    const TRankEntry* c = a + aCount - 1;
-    const TRankEntry* d = b + bCount - 1;
-    const std::size_t size = aCount + bCount;
-    const std::size_t half = size / 2;
-    for (std::size_t k = 0; k < half; ++k) {
-        const bool front = a->Score > b->Score;
-        order[k] = pick(front, a->Position, b->Position);
-        a += front;
-        b += !front;
-        const bool back = c->Score < d->Score;
-        order[size - 1 - k] = pick(back, c->Position, d->Position);
-        c -= back;
-        d -= !back;
-    }
-    if (size % 2 != 0) order[half] = pick(a->Score > b->Score, a->Position, b->Position);
+    bool distinct = true;  // in order now, so distinct when strictly falling
+    for (std::size_t i = 1; i < count; ++i) distinct &= entries[i].Score < entries[i - 1].Score;
+    return distinct;
 }
 
 namespace {
@@ -274,20 +257,10 @@ TOutcome RankFull(TOrganisation& org, int first, int size) {
     constexpr double Infinity = std::numeric_limits<double>::infinity();
     stayed[-1] = newcomers[-1] = {Infinity, 0};
     stayed[stayers] = newcomers[arrivals] = {-Infinity, 0};
-    int* const order = scratch.Order.data();
-    MergeInOrder(stayed, stayers, newcomers, arrivals, order);
-
-    // Strictly decreasing scores prove both chains were in order, no two
-    // scores equal and every record taken once.
     TMember* const records = scratch.Records.data();
-    double previous = Infinity;
-    bool ranked = true;
-    for (int k = 0; k < size; ++k) {
-        records[k] = staff[order[k]];
-        ranked &= records[k].Score < previous;
-        previous = records[k].Score;
-    }
-    if (!ranked) return TOutcome::Unsuited;
+    MergeInOrder(stayed, stayers, newcomers, arrivals,
+                 [&](std::size_t k, int position) { records[k] = staff[position]; });
+    if (!StrictlyFalling(records, static_cast<std::size_t>(size))) return TOutcome::Unsuited;
     std::copy_n(records, size, staff);
     return TOutcome::Ranked;
 }

@@ -27,14 +27,42 @@ inline bool IsFiniteScore(double score) noexcept {
     return (std::bit_cast<std::uint64_t>(score) & ExponentBits) != ExponentBits;
 }
 
-// Merges two chains of entries in non-increasing order into the positions
-// of the result, from both ends at once without a branch: which chain the
-// next entry comes from is a coin toss, and two independent chains of
-// compares run side by side. Each chain must have a sentinel on either side,
-// above every score before it and below every score after it. With distinct
-// scores in order, it is the merge; otherwise the result must not be trusted.
-// With finite scores no read goes beyond the sentinels.
+// Merges two chains of entries in non-increasing order, handing each
+// entry's position with its place in the result to emit, from both ends at
+// once and without a branch: which chain the next entry comes from is a coin
+// toss, and two independent chains of compares run side by side. Each chain
+// needs a sentinel on either side, above every score before it and below
+// every score after it. With distinct scores in order this is the merge;
+// otherwise its result must not be trusted (StrictlyFalling tells), but with
+// finite scores no read goes beyond the sentinels.
+template <typename Emit>
 void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, std::size_t bCount,
-                  int* order) noexcept;
+                  Emit emit) {
+    // The compiler turns a conditional choice into a branch; a mask does not.
+    const auto pick = [](bool first, int x, int y) { return y ^ ((x ^ y) & -int{first}); };
+    const TRankEntry* c = a + aCount - 1;
+    const TRankEntry* d = b + bCount - 1;
+    const std::size_t size = aCount + bCount;
+    const std::size_t half = size / 2;
+    for (std::size_t k = 0; k < half; ++k) {
+        const bool front = a->Score > b->Score;
+        emit(k, pick(front, a->Position, b->Position));
+        a += front;
+        b += !front;
+        const bool back = c->Score < d->Score;
+        emit(size - 1 - k, pick(back, c->Position, d->Position));
+        c -= back;
+        d -= !back;
+    }
+    if (size % 2 != 0) emit(half, pick(a->Score > b->Score, a->Position, b->Position));
+}
+
+// Whether the records' scores strictly fall: after a merge, proof that both
+// chains were in order, no two scores equal and every record taken once.
+inline bool StrictlyFalling(const TMember* records, std::size_t count) noexcept {
+    bool falling = true;
+    for (std::size_t k = 1; k < count; ++k) falling &= records[k].Score < records[k - 1].Score;
+    return falling;
+}
 
 }  // namespace velmora

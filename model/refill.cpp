@@ -25,18 +25,16 @@ struct TLevelPlan {
     int Vacant = 0;    // positions to fill: those who left and those taken
 };
 
-// Copies a level's records in merged order into the new roster. False
-// unless the scores strictly fall, which proves the merge right.
-bool Gather(const TMember* staff, const int* order, int size, int level, TMember* to) noexcept {
-    double previous = Infinity;
-    bool ranked = true;
-    for (int k = 0; k < size; ++k) {
-        to[k] = staff[order[k]];
-        to[k].Level = static_cast<std::uint8_t>(level);
-        ranked &= to[k].Score < previous;
-        previous = to[k].Score;
-    }
-    return ranked;
+// Merges a level's two chains, copying the records in that order into the
+// new roster. False unless the scores strictly fall, which proves the merge.
+bool MergeInto(const TMember* staff, const TRankEntry* a, std::size_t aCount, const TRankEntry* b,
+               std::size_t bCount, int level, TMember* to) noexcept {
+    const auto rank = static_cast<std::uint8_t>(level);
+    MergeInOrder(a, aCount, b, bCount, [&](std::size_t k, int position) {
+        to[k] = staff[position];
+        to[k].Level = rank;
+    });
+    return StrictlyFalling(to, aCount + bCount);
 }
 
 // A level above the bottom as promotion leaves it, for the exchange pass:
@@ -126,7 +124,6 @@ bool RefillByMerging(TOrganisation& org) {
     plan[1].Vacant = plan[1].Size - plan[1].Held + plan[1].Taken;
 
     TMember* const next = org.Next.begin();
-    int* const order = scratch.Order.data();
     TPerLevel<bool> tied{};
     for (int n = org.Levels; n >= 2; --n) {
         const TLevelPlan& level = plan[n];
@@ -140,11 +137,11 @@ bool RefillByMerging(TOrganisation& org) {
         const TRankEntry below = promoted[arrivals];
         stayed[-1] = promoted[-1] = {Infinity, 0};
         stayed[stayers] = promoted[arrivals] = {-Infinity, 0};
-        MergeInOrder(stayed, static_cast<std::size_t>(stayers), promoted,
-                     static_cast<std::size_t>(arrivals), order);
-        promoted[arrivals] = below;
         TMember* const to = next + level.Start;
-        if (!Gather(staff, order, level.Size, n, to)) {
+        const bool ranked = MergeInto(staff, stayed, static_cast<std::size_t>(stayers), promoted,
+                                      static_cast<std::size_t>(arrivals), n, to);
+        promoted[arrivals] = below;
+        if (!ranked) {
             LayOut(staff, level, promoted, n, to);
             tied[n] = true;
         }
@@ -161,8 +158,7 @@ bool RefillByMerging(TOrganisation& org) {
         const auto stayers = static_cast<std::size_t>(bottom.Held - bottom.Taken);
         stayed[-1] = hired[-1] = {Infinity, 0};
         stayed[stayers] = hired[hires] = {-Infinity, 0};
-        MergeInOrder(stayed, stayers, hired, hires, order);
-        ranked = Gather(staff, order, bottom.Size, 1, to);
+        ranked = MergeInto(staff, stayed, stayers, hired, hires, 1, to);
     }
     if (!ranked) {
         std::copy_n(staff + bottom.Start, bottom.Size, to);  // as hiring left it
