@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "model/draws.h"
 #include "model/natural_log.h"
 #include "model/random.h"
 #include "model/run.h"
@@ -83,6 +84,33 @@ void BM_Log(benchmark::State& state) {
         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// A period's hires (about 214 in the pyramid) drawn one by one with normal
+// and NextUniform (0) or in one batch with DrawEntrants (1).
+void BM_Entrants(benchmark::State& state) {
+    constexpr int Count = 214;
+    const std::uint64_t bound = std::uint64_t{1} << 31;
+    std::vector<double> z(Count);
+    std::vector<std::uint8_t> female(Count);
+    velmora::TRandom random{1u};
+    const bool batched = state.range(0) == 1;
+    for (auto _ : state) {
+        if (batched) {
+            velmora::DrawEntrants(random, Count, bound, z.data(), female.data());
+        } else {
+            for (int i = 0; i < Count; ++i) {
+                z[static_cast<std::size_t>(i)] = velmora::normal(random, 0.0, 1.0);
+                velmora::NextUniform(random);
+                female[static_cast<std::size_t>(i)] = random.GeneratorState < bound;
+            }
+        }
+        benchmark::DoNotOptimize(z.data());
+        benchmark::DoNotOptimize(female.data());
+    }
+    state.counters["ns/entrant"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * Count),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 // Arguments: form (0 Pyramid, 1 Rectangle), ranking (0 fast, 1 exchange).
 BENCHMARK(BM_Period)->ArgsProduct({{0, 1}, {0, 1}})->ArgNames({"form", "exchange"});
 BENCHMARK(BM_WholeRun)
@@ -90,6 +118,7 @@ BENCHMARK(BM_WholeRun)
     ->ArgNames({"form", "exchange"})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Log)->Arg(0)->Arg(1)->ArgName("ours");
+BENCHMARK(BM_Entrants)->Arg(0)->Arg(1)->ArgName("batched");
 
 // A whole run with every research factor away from its default: the cost of
 // the general rules against BM_WholeRun's baseline.

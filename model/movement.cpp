@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 
+#include "model/draws.h"
 #include "model/natural_log.h"
 #include "model/random.h"
 #include "model/ranking.h"
@@ -14,24 +15,11 @@ namespace velmora {
 
 namespace {
 
-// The generator of NextUniform, stepped eight draws at a time: state k + 8
-// is Multiplier^8 * state k + Increment8 modulo 2^32, so eight lanes run
-// side by side instead of one chain of dependent multiplications, and draw
-// k still falls to position k.
-constexpr std::uint32_t Multiplier = 134775813u;
+// The stream stepped in eight lanes (see JumpMultiplier).
+constexpr std::uint32_t Multiplier = GeneratorMultiplier;
 constexpr int Lanes = 8;
-
-constexpr std::uint32_t Power(std::uint32_t base, int exponent) {
-    std::uint32_t result = 1;
-    for (int i = 0; i < exponent; ++i) result *= base;
-    return result;
-}
-constexpr std::uint32_t Multiplier8 = Power(Multiplier, Lanes);
-constexpr std::uint32_t Increment8 = [] {
-    std::uint32_t sum = 0;
-    for (int i = 0; i < Lanes; ++i) sum += Power(Multiplier, i);
-    return sum;
-}();
+constexpr std::uint32_t Multiplier8 = JumpMultiplier(Lanes);
+constexpr std::uint32_t Increment8 = JumpIncrement(Lanes);
 
 // Hands every position with the generator state of its draw to decide, in
 // roster order, the stream's state left as after as many NextUniform calls.
@@ -249,24 +237,27 @@ void Promote(TOrganisation& org) noexcept {
 }
 
 void Hire(TOrganisation& org) {
-    int* const vacancies = org.Scratch.Vacancies.data();
-    const std::uint64_t womenBound = UniformBound(org.Params.WomenHired);
+    TRankScratch& scratch = org.Scratch;
+    int* const vacancies = scratch.Vacancies.data();
+    // Every level's vacancies in the order they are filled, so that the
+    // period's draws come in one batch; ranking a level moves no one elsewhere.
+    const int count = ListVacancies(org, 1, LevelLast(org, 1), vacancies);
+    double* const z = scratch.EntrantZ.data();
+    std::uint8_t* const female = scratch.EntrantFemale.data();
+    DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
+    int k = 0;
     int first = 1;
     for (int n = org.Levels; n >= 1; --n) {
         const int last = first + org.LevelSize[n] - 1;
-        const int count = ListVacancies(org, first, last, vacancies);
-        for (int k = 0; k < count; ++k) {
+        for (; k < count && vacancies[k] <= last; ++k) {
             const int i = vacancies[k];
             TMember& member = org.Staff[i];
             ++org.NextId;
             member.Id = org.NextId;
             member.Occupied = true;
-            // The normal value comes before the sex draw, whatever the spread of each sex.
-            const double z = normal(org.Random, 0.0, 1.0);
             member.Level = static_cast<std::uint8_t>(n);
-            NextUniform(org.Random);
-            member.Female = org.Random.GeneratorState < womenBound;
-            member.Score = EntryScore(org, z, member.Female);
+            member.Female = female[k] != 0;
+            member.Score = EntryScore(org, z[k], member.Female);
             org.Arrived[i] = TArrival::Hired;
         }
         RankLevel(org, n);

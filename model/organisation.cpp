@@ -8,6 +8,7 @@ namespace {
 
 void SizeScratch(TOrganisation& org, std::int32_t largestLevel, std::int32_t total) {
     const auto size = static_cast<std::size_t>(largestLevel);
+    const auto positions = static_cast<std::size_t>(total);
     TRankScratch& scratch = org.Scratch;
     for (auto* chain : {&scratch.Stayed, &scratch.Promoted, &scratch.Hired, &scratch.Newcomers,
                         &scratch.Sorted}) {
@@ -16,8 +17,10 @@ void SizeScratch(TOrganisation& org, std::int32_t largestLevel, std::int32_t tot
     scratch.BucketStarts.resize(2 * size + 1);
     scratch.BucketOf.resize(size);
     scratch.Records.resize(size);
-    scratch.Vacancies.resize(size);
-    scratch.Held.resize(static_cast<std::size_t>(total + 2 * MaxLevels + 2));
+    scratch.Vacancies.resize(positions);
+    scratch.EntrantZ.resize(positions);
+    scratch.EntrantFemale.resize(positions);
+    scratch.Held.resize(positions + 2 * MaxLevels + 2);
 }
 
 }  // namespace

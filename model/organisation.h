@@ -41,14 +41,19 @@ struct TRankEntry {
     int Position;
 };
 
-// Working space of ranking, sized for the largest level when a run is set up.
+// Working space of ranking and hiring, sized for the largest level or the
+// whole roster when a run is set up.
 struct TRankScratch {
     std::vector<TRankEntry> Stayed, Promoted, Hired, Newcomers, Sorted;  // two more for sentinels
     std::vector<TRankEntry> Held;             // every level's remaining people, with sentinels
     std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
     std::vector<std::uint32_t> BucketOf;      // each entry's bucket
     std::vector<TMember> Records;
-    std::vector<int> Vacancies;  // of one level, for promotion and hiring
+    std::vector<int> Vacancies;  // of one level for promotion, of all levels for hiring
+    // The normal values and sexes of a period's hires, or the normal values
+    // of a whole new staff, drawn in one batch: one per position at most.
+    std::vector<double> EntrantZ;
+    std::vector<std::uint8_t> EntrantFemale;
 };
 
 // Everything a run reads and writes: roster, level table, run state and the

@@ -13,11 +13,28 @@ struct TRandom {
     std::uint32_t GeneratorState = 0;
 };
 
+inline constexpr std::uint32_t GeneratorMultiplier = 134775813u;
+
 // Advances the state and returns it as a fraction in [0, 1). Inline: it is
 // the innermost step of every period.
 inline double NextUniform(TRandom& random) noexcept {
-    random.GeneratorState = random.GeneratorState * 134775813u + 1u;  // wraps modulo 2^32
+    random.GeneratorState = random.GeneratorState * GeneratorMultiplier + 1u;  // wraps modulo 2^32
     return static_cast<double>(random.GeneratorState) * (1.0 / 4294967296.0);
+}
+
+// The generator stepped `draws` at a time: the state `draws` later is
+// JumpMultiplier * state + JumpIncrement modulo 2^32, so that several lanes
+// of the stream run side by side instead of one chain of dependent
+// multiplications, and draw k still falls to position k.
+constexpr std::uint32_t JumpMultiplier(int draws) noexcept {
+    std::uint32_t result = 1;
+    for (int i = 0; i < draws; ++i) result *= GeneratorMultiplier;
+    return result;
+}
+constexpr std::uint32_t JumpIncrement(int draws) noexcept {
+    std::uint32_t sum = 0;
+    for (int i = 0; i < draws; ++i) sum += JumpMultiplier(i);
+    return sum;
 }
 
 // Sets the state to a given seed, so that a run can be repeated.

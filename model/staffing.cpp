@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "model/random.h"
+#include "model/draws.h"
 #include "model/ranking.h"
 
 namespace velmora {
@@ -12,6 +12,8 @@ bool InitiallyFemale(std::int32_t i, double share) noexcept {
 }
 
 void StaffInitially(TOrganisation& org) {
+    double* const z = org.Scratch.EntrantZ.data();
+    DrawNormals(org.Random, LevelLast(org, 1), z);
     org.NextId = 0;
     for (int n = org.Levels; n >= 1; --n) {
         const double share = org.Params.WomenInitial[n];
@@ -21,7 +23,7 @@ void StaffInitially(TOrganisation& org) {
             member.Id = org.NextId;
             member.Occupied = true;
             member.Female = InitiallyFemale(i, share);
-            member.Score = EntryScore(org, normal(org.Random, 0.0, 1.0), member.Female);
+            member.Score = EntryScore(org, z[org.NextId - 1], member.Female);
             member.Level = static_cast<std::uint8_t>(n);
         }
     }

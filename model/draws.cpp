@@ -1,0 +1,104 @@
+#include "model/draws.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+
+#include "model/natural_log.h"
+
+namespace velmora {
+
+namespace {
+
+constexpr int Lanes = 8;
+constexpr std::uint32_t Multiplier8 = JumpMultiplier(Lanes);
+constexpr std::uint32_t Increment8 = JumpIncrement(Lanes);
+
+// Draws generated at once: enough for about 140 hires, and small enough for
+// the working arrays to stay in the first-level cache.
+constexpr int Chunk = 512;
+
+// A stretch of the stream and, for every position p, what PolarNormal would
+// make of the pair of draws p and p + 1. Each step is a loop of independent
+// iterations that the compiler vectorises.
+struct TStretch {
+    std::uint32_t State[Chunk];  // after draw p
+    double X[Chunk];             // 2u - 1 of draw p
+    double S[Chunk];             // x1^2 + x2^2 of the pair from p
+    std::uint8_t Accepted[Chunk];
+
+    // `size` draws following state `from`; size is a multiple of Lanes.
+    void Fill(std::uint32_t from, int size) noexcept {
+        std::uint32_t state = from;
+        for (int p = 0; p < Lanes; ++p) State[p] = state = state * GeneratorMultiplier + 1u;
+        for (int p = Lanes; p < size; ++p) State[p] = State[p - Lanes] * Multiplier8 + Increment8;
+        for (int p = 0; p < size; ++p) {
+            // 2u - 1 = (state - 2^31) 2^-31, both exact: a signed conversion
+            // vectorises where an unsigned one does not.
+            const auto centred = static_cast<std::int32_t>(State[p] ^ 0x80000000u);
+            X[p] = static_cast<double>(centred) * 0x1p-31;
+        }
+        // PolarNormal's own expression, in the same order.
+        for (int p = 0; p + 1 < size; ++p) S[p] = X[p] * X[p] + X[p + 1] * X[p + 1];
+        for (int p = 0; p + 1 < size; ++p) {
+            // Its test !(s > 1 || s == 0) on the bits: s is never negative, and
+            // the bits of a non-negative double order as its value. Unlike the
+            // comparisons of doubles, this vectorises.
+            const auto bits = std::bit_cast<std::int64_t>(S[p]);
+            const std::int64_t outside = (bits - 1) | (std::bit_cast<std::int64_t>(1.0) - bits);
+            Accepted[p] = static_cast<std::uint64_t>(~outside) >> 63;
+        }
+    }
+};
+
+// The draws of `count` normals, each followed by a sex draw when WithSex.
+template <bool WithSex>
+void Draw(TRandom& random, int count, std::uint64_t womenBound, double* z,
+          std::uint8_t* female) noexcept {
+    // Positions one step may look at: a pair, then the sex draw if accepted.
+    constexpr int Reach = WithSex ? 3 : 2;
+    TStretch stretch;
+    double s[Chunk / 2];
+    std::uint32_t state = random.GeneratorState;
+    int n = 0;
+    while (n < count) {
+        // A little more than the remaining draws are expected to take, so
+        // that a period's hires mostly need one stretch.
+        const int wanted = (Reach + 1) * (count - n) + Lanes;
+        const int size = std::min(Chunk, (wanted + Lanes - 1) / Lanes * Lanes);
+        stretch.Fill(state, size);
+        // Follow the stream from pair to pair without a branch on the
+        // rejection: every step writes, only an accepted pair moves n on.
+        const int start = n;
+        int p = 0;
+        while (n < count && p + Reach <= size) {
+            const int accepted = stretch.Accepted[p];
+            z[n] = stretch.X[p];
+            s[n - start] = stretch.S[p];
+            if constexpr (WithSex) female[n] = stretch.State[p + 2] < womenBound;
+            n += accepted;
+            p += 2 + (WithSex ? accepted : 0);
+        }
+        // A pair or sex draw cut off by the end of the stretch starts the next.
+        state = stretch.State[p - 1];
+        // The costly part, now in independent iterations that overlap.
+        for (int i = start; i < n; ++i) {
+            const double f = std::sqrt(-2.0 * NaturalLog(s[i - start]) / s[i - start]);
+            z[i] = 0.0 + 1.0 * (z[i] * f);  // as PolarNormal(..., 0.0, 1.0), -0 included
+        }
+    }
+    random.GeneratorState = state;
+}
+
+}  // namespace
+
+void DrawEntrants(TRandom& random, int count, std::uint64_t womenBound, double* z,
+                  std::uint8_t* female) noexcept {
+    Draw<true>(random, count, womenBound, z, female);
+}
+
+void DrawNormals(TRandom& random, int count, double* z) noexcept {
+    Draw<false>(random, count, 0, z, nullptr);
+}
+
+}  // namespace velmora
