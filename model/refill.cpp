@@ -4,6 +4,7 @@
 #include <limits>
 #include <utility>
 
+#include "model/draws.h"
 #include "model/movement.h"
 #include "model/random.h"
 #include "model/ranking.h"
@@ -65,17 +66,17 @@ bool HireAtBottom(TOrganisation& org, const TLevelPlan& plan, TRankEntry* hired)
         count += !held | (seen < plan.Taken);  // a coin toss, so no branch
         seen += held;
     }
-    const std::uint64_t womenBound = UniformBound(org.Params.WomenHired);
+    double* const z = org.Scratch.EntrantZ.data();
+    std::uint8_t* const female = org.Scratch.EntrantFemale.data();
+    DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
     bool finite = true;
     for (int k = 0; k < count; ++k) {
         TMember& member = staff[vacancies[k]];
         member.Id = ++org.NextId;
         member.Occupied = true;
         member.Level = 1;
-        const double z = normal(org.Random, 0.0, 1.0);
-        NextUniform(org.Random);
-        member.Female = org.Random.GeneratorState < womenBound;
-        member.Score = EntryScore(org, z, member.Female);
+        member.Female = female[k] != 0;
+        member.Score = EntryScore(org, z[k], member.Female);
         finite &= IsFiniteScore(member.Score);
         hired[k] = {member.Score, vacancies[k]};
     }
