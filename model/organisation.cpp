@@ -18,6 +18,7 @@ void SizeScratch(TOrganisation& org, std::int32_t largestLevel, std::int32_t tot
     scratch.BucketOf.resize(size);
     scratch.Records.resize(size);
     scratch.Vacancies.resize(positions);
+    scratch.LeftToHiring.resize(positions);
     scratch.EntrantZ.resize(positions);
     scratch.EntrantFemale.resize(positions);
     scratch.Held.resize(positions + 2 * MaxLevels + 2);
