@@ -1,7 +1,8 @@
 // NaturalLog against MPFR's correctly rounded log, over classes of inputs.
 //   natural_log_verify [samples]       checks about `samples` inputs (default
-//                                      VELMORA_LOG_SAMPLES, else 10^6), and both
-//                                      the whole function and its accurate path
+//                                      VELMORA_LOG_SAMPLES, else 10^6), and the
+//                                      whole function, its accurate path and both
+//                                      lanes of NaturalLogPair
 //   natural_log_verify --inputs FILE   checks the inputs in FILE (hex bit patterns)
 #include <mpfr.h>
 
@@ -107,18 +108,22 @@ struct TCounts {
     std::atomic<std::int64_t> Slow{0};
 };
 
-// Checks x with both the whole function and the accurate path alone.
+// Checks x with the whole function, the accurate path alone and the pair.
 void Check(double x, mpfr_t in, mpfr_t out, TCounts& counts) {
     const double expected = Reference(in, out, x);
     const double got = velmora::NaturalLog(x);
     const double accurate = velmora::log_detail::Accurate(x);
+    const double both[2] = {x, x};
+    double pair[2];
+    velmora::NaturalLogPair(both, pair);
     double fast = 0.0;
     if (!velmora::log_detail::TryFast(x, fast)) counts.Slow.fetch_add(1);
     ++counts.Checked;
-    if (!Same(got, expected) || !Same(accurate, expected)) {
+    if (!Same(got, expected) || !Same(accurate, expected) || !Same(pair[0], expected) ||
+        !Same(pair[1], expected)) {
         if (counts.Mismatches.fetch_add(1) < 20) {
-            std::printf("MISMATCH x=%a (%016" PRIx64 ") mpfr=%a log=%a accurate=%a\n", x,
-                        std::bit_cast<std::uint64_t>(x), expected, got, accurate);
+            std::printf("MISMATCH x=%a (%016" PRIx64 ") mpfr=%a log=%a accurate=%a pair=%a %a\n", x,
+                        std::bit_cast<std::uint64_t>(x), expected, got, accurate, pair[0], pair[1]);
         }
     }
 }
