@@ -49,7 +49,7 @@ struct TRankScratch {
     std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
     std::vector<std::uint32_t> BucketOf;      // each entry's bucket
     std::vector<TMember> Records;
-    std::vector<int> Vacancies;  // of one level for promotion, of all levels for hiring
+    std::vector<int> Vacancies;              // of one level for promotion, of all levels for hiring
     std::vector<std::uint8_t> LeftToHiring;  // beside Vacancies: 1 when left to an outside hire
     // The normal values and sexes of a period's hires, or the normal values
     // of a whole new staff, drawn in one batch: one per position at most.

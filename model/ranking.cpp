@@ -217,54 +217,6 @@ void RankByChains(TOrganisation& org, int level) {
     }
 }
 
-enum class TOutcome { Ranked, Tied, Unsuited };
-
-// A level as promotion and hiring leave it: every position held, those who
-// stayed still in order. Their keys and those of the newcomers are split into
-// two chains, the newcomers put in order, the chains merged and the records
-// gathered in that order. The level is left as it was unless this returns
-// Ranked.
-TOutcome RankFull(TOrganisation& org, int first, int size) {
-    TMember* const staff = &org.Staff[first];
-    const TArrival* const arrived = &org.Arrived[first];
-    TRankScratch& scratch = org.Scratch;
-    // Each chain has a sentinel on either side: above every score before it,
-    // below every score after it.
-    TRankEntry* const stayed = scratch.Stayed.data() + 1;
-    TRankEntry* const newcomers = scratch.Newcomers.data() + 1;
-    std::size_t stayers = 0;
-    std::size_t arrivals = 0;
-    bool usable = true;
-    for (int i = 0; i < size; ++i) {
-        const double score = staff[i].Score;
-        usable &= staff[i].Occupied & IsFiniteScore(score);  // else it could meet the sentinels
-        const bool stays = arrived[i] == TArrival::Stayed;
-        // Both chains get the entry; only one count moves.
-        stayed[stayers] = {score, i};
-        newcomers[arrivals] = {score, i};
-        stayers += stays;
-        arrivals += !stays;
-    }
-    if (!usable) return TOutcome::Unsuited;
-    // Promoted people usually arrive in order; hires never do. Whether the
-    // stayers are still in order, and all scores distinct, the final check
-    // tells.
-    bool inOrder = true;
-    for (std::size_t i = 1; i < arrivals; ++i)
-        inOrder &= newcomers[i].Score <= newcomers[i - 1].Score;
-    if (!inOrder && !SortDistinct(newcomers, arrivals, scratch)) return TOutcome::Tied;
-
-    constexpr double Infinity = std::numeric_limits<double>::infinity();
-    stayed[-1] = newcomers[-1] = {Infinity, 0};
-    stayed[stayers] = newcomers[arrivals] = {-Infinity, 0};
-    TMember* const records = scratch.Records.data();
-    MergeInOrder(stayed, stayers, newcomers, arrivals,
-                 [&](std::size_t k, int position) { records[k] = staff[position]; });
-    if (!StrictlyFalling(records, static_cast<std::size_t>(size))) return TOutcome::Unsuited;
-    std::copy_n(records, size, staff);
-    return TOutcome::Ranked;
-}
-
 }  // namespace
 
 void RankLevel(TOrganisation& org, int level) {
@@ -272,17 +224,7 @@ void RankLevel(TOrganisation& org, int level) {
         if (org.Ranking == TRanking::Exchange) {
             reordering(org, static_cast<std::uint8_t>(level));
         } else {
-            const int first = LevelStart(org, level);
-            switch (RankFull(org, first, org.LevelSize[level])) {
-                case TOutcome::Ranked:
-                    break;
-                case TOutcome::Tied:
-                    reordering(org, static_cast<std::uint8_t>(level));
-                    break;
-                case TOutcome::Unsuited:
-                    RankByChains(org, level);
-                    break;
-            }
+            RankByChains(org, level);
         }
     }
     if (org.LevelSize[level] > 0) {

@@ -20,13 +20,23 @@ constexpr double Infinity = std::numeric_limits<double>::infinity();
 struct TLevelPlan {
     int Start = 0;
     int Size = 0;
-    int KeysFrom = 0;     // the keys of its people still there after departures
-    int Held = 0;         // how many they are
-    int Taken = 0;        // the best of them, promoted to the level above
-    int Vacant = 0;       // positions to fill: those who left and those taken
-    int Promoted = 0;     // vacancies filled from the level below
-    int Hires = 0;        // and those left to hiring
-    int ListedFrom = -1;  // where its vacancies were listed, once they are
+    int KeysFrom = 0;      // the keys of its people still there after departures
+    int Held = 0;          // how many they are
+    int Taken = 0;         // the best of them, promoted to levels above
+    int Vacant = 0;        // positions to fill: those who left and those taken
+    int Promoted = 0;      // vacancies filled from below, in the order promotion takes them:
+    int FromLevel = 0;     // from this level's keys
+    int FromNext = 0;      // this one on, then down through the levels below
+    bool OneLevel = true;  // all from one level, so already in order
+    int Hires = 0;         // vacancies left to hiring
+    int ListedFrom = -1;   // where its vacancies were listed, once they are
+};
+
+// Where promotion has got to: the next person it takes is key Next of
+// level Level's keys, further down when that level has no one left.
+struct TCursor {
+    int Level;
+    int Next = 0;
 };
 
 // A level's vacancies in roster order: the positions of those who left and
@@ -69,23 +79,25 @@ bool HireInto(TOrganisation& org, const int* vacancies, const std::uint8_t* left
 
 // A level as promotion and hiring leave it, for the exchange pass: those who
 // stay keep their positions, hires are in theirs already, and every other
-// vacancy in roster order takes the next of those promoted from below.
+// vacancy in roster order takes the next of those promoted, in the order
+// promotion took them.
 void LayOut(TOrganisation& org, const TLevelPlan& level, int n, const TRankEntry* promoted,
-            TMember* to) noexcept {
+            int* spare, TMember* to) noexcept {
     const TMember* const staff = org.Staff.begin();
     std::copy_n(staff + level.Start, level.Size, to);
     if (level.Promoted > 0) {
-        int* vacancies = org.Scratch.Vacancies.data();
+        int* vacancies = spare;
         const std::uint8_t* left = nullptr;
         if (level.ListedFrom >= 0) {
-            vacancies += level.ListedFrom;
+            vacancies = org.Scratch.Vacancies.data() + level.ListedFrom;
             left = org.Scratch.LeftToHiring.data() + level.ListedFrom;
         } else {
-            ListVacancies(staff, level, vacancies);  // nothing else listed then
+            ListVacancies(staff, level, vacancies);
         }
         for (int k = 0; k < level.Vacant; ++k) {
-            if (left == nullptr || left[k] == 0)
+            if (left == nullptr || left[k] == 0) {
                 to[vacancies[k] - level.Start] = staff[(promoted++)->Position];
+            }
         }
     }
     for (int i = 0; i < level.Size; ++i) to[i].Level = static_cast<std::uint8_t>(n);
@@ -101,6 +113,11 @@ bool MergeInto(const TMember* staff, const TRankEntry* a, std::size_t aCount, co
         to[k].Level = rank;
     });
     return StrictlyFalling(to, aCount + bCount);
+}
+
+void Bracket(TRankEntry* chain, std::size_t count) noexcept {
+    chain[-1] = {Infinity, 0};
+    chain[count] = {-Infinity, 0};
 }
 
 }  // namespace
@@ -136,39 +153,62 @@ bool RefillByMerging(TOrganisation& org) {
     }
     if (!finite) return false;
 
-    // Top down, a level's vacancies take the best of the level below, those
-    // left to outside hiring apart, each by its own draw as Promote makes it.
-    // When they would reach further down, the period is of another kind and
-    // the draws are taken back.
+    // Top down, each vacancy takes the next person promotion reaches below,
+    // unless its own draw leaves it to an outside hire, as Promote does; once
+    // no one is left below, the rest are hired too.
     const double external = org.Params.ExternalHires;
-    const TRandom before = org.Random;
+    TCursor cursor{org.Levels};
     int listed = 0;
     for (int n = org.Levels; n >= 1; --n) {
         TLevelPlan& level = plan[n];
+        level.Taken = cursor.Level > n ? 0 : cursor.Level == n ? cursor.Next : level.Held;
         level.Vacant = level.Size - level.Held + level.Taken;
-        if (n == 1) {
-            level.Hires = level.Vacant;
-            break;
-        }
-        level.Promoted = level.Vacant;
+        if (n == 1) break;
+        if (cursor.Level >= n) cursor = {n - 1};
+        while (cursor.Level >= 1 && cursor.Next == plan[cursor.Level].Held)
+            cursor = {cursor.Level - 1};
+        int wanted = level.Vacant;
         if (external > 0.0) {
             level.ListedFrom = listed;
             ListVacancies(staff, level, vacancies + listed);
-            for (int k = 0; k < level.Vacant; ++k, ++listed) {
-                left[listed] = NextUniform(org.Random) < external;
-                level.Promoted -= left[listed];
+            for (int k = 0; k < level.Vacant; ++k) {
+                left[listed + k] = NextUniform(org.Random) < external;
+                wanted -= left[listed + k];
             }
-            level.Hires = level.Vacant - level.Promoted;
         }
-        if (level.Promoted > plan[n - 1].Held) {
-            org.Random = before;
-            return false;
+        level.FromLevel = cursor.Level;
+        level.FromNext = cursor.Next;
+        while (level.Promoted < wanted && cursor.Level >= 1) {
+            const int more =
+                std::min(wanted - level.Promoted, plan[cursor.Level].Held - cursor.Next);
+            level.OneLevel = level.OneLevel && (level.Promoted == 0 || more == 0);
+            level.Promoted += more;
+            cursor.Next += more;
+            while (cursor.Level >= 1 && cursor.Next == plan[cursor.Level].Held) {
+                cursor = {cursor.Level - 1};
+            }
         }
-        plan[n - 1].Taken = level.Promoted;
+        level.Hires = level.Vacant - level.Promoted;
+        if (level.Promoted < wanted) {
+            // No one left below: the last of the vacancies promotion wanted are hired.
+            if (level.ListedFrom < 0) {
+                level.ListedFrom = listed;
+                ListVacancies(staff, level, vacancies + listed);
+                std::fill_n(left + listed, level.Vacant, std::uint8_t{0});
+            }
+            for (int k = 0, seen = 0; k < level.Vacant; ++k) {
+                std::uint8_t& mark = left[listed + k];
+                if (mark == 0 && seen++ >= level.Promoted) mark = 1;
+            }
+        }
+        if (level.ListedFrom >= 0) listed += level.Vacant;
     }
+    plan[1].Hires = plan[1].Vacant;
 
     TMember* const next = org.Next.begin();
     TRankEntry* const hired = scratch.Hired.data() + 1;
+    TRankEntry* const gathered = scratch.Promoted.data() + 1;
+    TRankEntry* const sorted = scratch.Stayed.data() + 1;
     TRankEntry* const arrivals = scratch.Newcomers.data() + 1;
     TPerLevel<bool> tied{};
     for (int n = org.Levels; n >= 1; --n) {
@@ -186,40 +226,55 @@ bool RefillByMerging(TOrganisation& org) {
         bool ranked = hires == 0 || (HireInto(org, vacancies + level.ListedFrom, leftHere,
                                               level.Vacant, level.Hires, n, hired) &&
                                      SortDistinct(hired, hires, scratch));
-        hired[-1] = {Infinity, 0};
-        hired[hires] = {-Infinity, 0};
+        Bracket(hired, hires);
 
-        // Before the stayers is a free slot or someone already promoted;
-        // after them and before the promoted, free slots; after the promoted,
-        // a key of the level below that is put back.
+        // Before the stayers is a free slot or someone already promoted, and
+        // after them a free slot.
         TRankEntry* const stayed = keys + level.KeysFrom + level.Taken;
         const auto stayers = static_cast<std::size_t>(level.Held - level.Taken);
-        stayed[-1] = {Infinity, 0};
-        stayed[stayers] = {-Infinity, 0};
-        TRankEntry* const promoted = n > 1 ? keys + plan[n - 1].KeysFrom : nullptr;
+        Bracket(stayed, stayers);
+
+        // Those promoted from one level are in order already, in place: the
+        // slot before them is free or someone promoted already, the one
+        // after them is put back. From several levels, they are gathered and
+        // sorted.
         const auto promotions = static_cast<std::size_t>(level.Promoted);
-        TRankEntry below{};
-        if (promoted != nullptr) {
-            below = promoted[promotions];
-            promoted[-1] = {Infinity, 0};
-            promoted[promotions] = {-Infinity, 0};
+        TRankEntry* promoted = level.FromLevel >= 1
+                                   ? keys + plan[level.FromLevel].KeysFrom + level.FromNext
+                                   : gathered;
+        TRankEntry* inOrder = promoted;
+        TRankEntry after{};
+        if (promotions > 0 && level.OneLevel) {
+            after = promoted[promotions];
+            Bracket(promoted, promotions);
+        } else if (promotions > 0) {
+            TCursor from{level.FromLevel, level.FromNext};
+            for (std::size_t k = 0; k < promotions; ++k) {
+                while (from.Next == plan[from.Level].Held) from = {from.Level - 1};
+                gathered[k] = keys[plan[from.Level].KeysFrom + from.Next++];
+            }
+            promoted = gathered;
+            std::copy_n(gathered, promotions, sorted);
+            ranked = ranked && SortDistinct(sorted, promotions, scratch);
+            Bracket(sorted, promotions);
+            inOrder = sorted;
         }
 
-        // Both kinds of newcomer only with outside hires: merged first.
-        const TRankEntry* newcomers = promotions > 0 ? promoted : hired;
+        // Both kinds of newcomer only with outside hires or an emptied
+        // roster below: merged first.
+        const TRankEntry* newcomers = promotions > 0 ? inOrder : hired;
         if (hires > 0 && promotions > 0) {
-            MergeInOrder(promoted, promotions, hired, hires, [&](std::size_t k, int position) {
+            MergeInOrder(inOrder, promotions, hired, hires, [&](std::size_t k, int position) {
                 arrivals[k] = {staff[position].Score, position};
             });
-            arrivals[-1] = {Infinity, 0};
-            arrivals[promotions + hires] = {-Infinity, 0};
+            Bracket(arrivals, promotions + hires);
             newcomers = arrivals;
         }
         TMember* const to = next + level.Start;
         ranked = ranked && MergeInto(staff, stayed, stayers, newcomers, promotions + hires, n, to);
-        if (promoted != nullptr) promoted[promotions] = below;
+        if (promotions > 0 && level.OneLevel) promoted[promotions] = after;
         if (!ranked) {
-            LayOut(org, level, n, promoted, to);
+            LayOut(org, level, n, promoted, vacancies + listed, to);
             tied[n] = true;
         }
     }
