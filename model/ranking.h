@@ -33,7 +33,8 @@ inline bool IsFiniteScore(double score) noexcept {
 // toss, and two independent chains of compares run side by side. Each chain
 // needs a sentinel on either side, above every score before it and below
 // every score after it. With distinct scores in order this is the merge;
-// otherwise its result must not be trusted (StrictlyFalling tells), but with
+// otherwise its result must not be trusted (strictly falling scores in the
+// result prove it right), but with
 // finite scores no read goes beyond the sentinels.
 template <typename Emit>
 void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, std::size_t bCount,
@@ -55,14 +56,6 @@ void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, 
         d -= !back;
     }
     if (size % 2 != 0) emit(half, pick(a->Score > b->Score, a->Position, b->Position));
-}
-
-// Whether the records' scores strictly fall: after a merge, proof that both
-// chains were in order, no two scores equal and every record taken once.
-inline bool StrictlyFalling(const TMember* records, std::size_t count) noexcept {
-    bool falling = true;
-    for (std::size_t k = 1; k < count; ++k) falling &= records[k].Score < records[k - 1].Score;
-    return falling;
 }
 
 }  // namespace velmora

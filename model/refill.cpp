@@ -9,6 +9,7 @@
 #include "model/random.h"
 #include "model/ranking.h"
 #include "model/staffing.h"
+#include "model/tally.h"
 
 namespace velmora {
 
@@ -104,15 +105,24 @@ void LayOut(TOrganisation& org, const TLevelPlan& level, int n, const TRankEntry
 }
 
 // Merges a level's two chains, copying the records in that order into the
-// new roster. False unless the scores strictly fall, which proves the merge.
+// new roster, and tallies them. False unless the scores strictly fall, which
+// proves the merge.
 bool MergeInto(const TMember* staff, const TRankEntry* a, std::size_t aCount, const TRankEntry* b,
-               std::size_t bCount, int level, TMember* to) noexcept {
+               std::size_t bCount, int level, std::int32_t total, TMember* to,
+               TLevelTally& tally) noexcept {
     const auto rank = static_cast<std::uint8_t>(level);
     MergeInOrder(a, aCount, b, bCount, [&](std::size_t k, int position) {
         to[k] = staff[position];
         to[k].Level = rank;
     });
-    return StrictlyFalling(to, aCount + bCount);
+    bool falling = true;
+    double previous = Infinity;
+    for (std::size_t k = 0; k < aCount + bCount; ++k) {
+        falling &= to[k].Score < previous;
+        previous = to[k].Score;
+        tally.Add(to[k], total);
+    }
+    return falling;
 }
 
 void Bracket(TRankEntry* chain, std::size_t count) noexcept {
@@ -211,6 +221,7 @@ bool RefillByMerging(TOrganisation& org) {
     TRankEntry* const sorted = scratch.Stayed.data() + 1;
     TRankEntry* const arrivals = scratch.Newcomers.data() + 1;
     TPerLevel<bool> tied{};
+    TPerLevel<TLevelTally> tallies{};
     for (int n = org.Levels; n >= 1; --n) {
         TLevelPlan& level = plan[n];
         // The bottom level's vacancies are listed only now that those
@@ -271,7 +282,8 @@ bool RefillByMerging(TOrganisation& org) {
             newcomers = arrivals;
         }
         TMember* const to = next + level.Start;
-        ranked = ranked && MergeInto(staff, stayed, stayers, newcomers, promotions + hires, n, to);
+        ranked = ranked && MergeInto(staff, stayed, stayers, newcomers, promotions + hires, n,
+                                     org.Total, to, tallies[n]);
         if (promotions > 0 && level.OneLevel) promoted[promotions] = after;
         if (!ranked) {
             LayOut(org, level, n, promoted, vacancies + listed, to);
@@ -281,8 +293,15 @@ bool RefillByMerging(TOrganisation& org) {
 
     std::swap(org.Staff, org.Next);
     for (int n = org.Levels; n >= 1; --n) {
-        if (tied[n]) reordering(org, static_cast<std::uint8_t>(n));
+        if (!tied[n]) continue;
+        reordering(org, static_cast<std::uint8_t>(n));
+        tallies[n] = {};
+        const TLevelPlan& level = plan[n];
+        for (int i = level.Start; i < level.Start + level.Size; ++i) {
+            tallies[n].Add(org.Staff.begin()[i], org.Total);
+        }
     }
+    RecordTally(org, tallies);
     return true;
 }
 

@@ -41,8 +41,8 @@ void MoveAndTally(TOrganisation& org) {
     if (!RefillByMerging(org)) {
         Promote(org);
         Hire(org);
+        Tally(org);
     }
-    Tally(org);
 }
 
 void RunPeriod(TOrganisation& org) {

@@ -2,6 +2,21 @@
 
 namespace velmora {
 
+namespace {
+
+// Sums to means, and the end of the run once every position is held by a hire.
+void FinishTally(TOrganisation& org) noexcept {
+    for (int k = 1; k <= org.Levels; ++k) {
+        org.MeanScore[k] = org.MeanScore[k] / static_cast<double>(org.LevelSize[k]);
+    }
+    if (org.ReplacedCount == org.Total && !org.Finished) {
+        org.Finished = true;
+        org.FinishedPeriod = org.Period;
+    }
+}
+
+}  // namespace
+
 void Tally(TOrganisation& org) noexcept {
     for (int k = 1; k <= org.Levels; ++k) {
         org.FemaleCount[k] = 0;
@@ -29,13 +44,17 @@ void Tally(TOrganisation& org) noexcept {
         org.MeanScore[k] = sum;
         org.ReplacedCount += replaced;
     }
+    FinishTally(org);
+}
+
+void RecordTally(TOrganisation& org, const TPerLevel<TLevelTally>& levels) noexcept {
+    org.ReplacedCount = 0;
     for (int k = 1; k <= org.Levels; ++k) {
-        org.MeanScore[k] = org.MeanScore[k] / static_cast<double>(org.LevelSize[k]);
+        org.FemaleCount[k] = levels[k].Women;
+        org.MeanScore[k] = levels[k].Sum;
+        org.ReplacedCount += levels[k].Replaced;
     }
-    if (org.ReplacedCount == total && !org.Finished) {
-        org.Finished = true;
-        org.FinishedPeriod = org.Period;
-    }
+    FinishTally(org);
 }
 
 }  // namespace velmora
