@@ -59,6 +59,7 @@ void Draw(TRandom& random, int count, std::uint64_t womenBound, double* z,
     constexpr int Reach = WithSex ? 3 : 2;
     TStretch stretch;
     double s[Chunk / 2];
+    double logs[Chunk / 2];
     std::uint32_t state = random.GeneratorState;
     int n = 0;
     while (n < count) {
@@ -81,21 +82,16 @@ void Draw(TRandom& random, int count, std::uint64_t womenBound, double* z,
         }
         // A pair or sex draw cut off by the end of the stretch starts the next.
         state = stretch.State[p - 1];
-        // The costly part, now in independent iterations that overlap, the
-        // logarithms two at a time (an odd one out alone).
+        // The costly part, now in independent iterations that overlap: the
+        // logarithms two at a time (an odd one out alone), then the rest in
+        // a loop the compiler vectorises.
         const int accepted = n - start;
+        for (int i = 0; i + 1 < accepted; i += 2) NaturalLogPair(&s[i], &logs[i]);
+        if (accepted % 2 != 0) logs[accepted - 1] = NaturalLog(s[accepted - 1]);
         double* const out = z + start;
-        for (int i = 0; i < accepted; i += 2) {
-            double logs[2];
-            if (i + 1 < accepted) {
-                NaturalLogPair(&s[i], logs);
-            } else {
-                logs[0] = NaturalLog(s[i]);
-            }
-            for (int j = i; j < std::min(i + 2, accepted); ++j) {
-                const double f = std::sqrt(-2.0 * logs[j - i] / s[j]);
-                out[j] = 0.0 + 1.0 * (out[j] * f);  // as PolarNormal(..., 0.0, 1.0), -0 included
-            }
+        for (int i = 0; i < accepted; ++i) {
+            const double f = std::sqrt(-2.0 * logs[i] / s[i]);
+            out[i] = 0.0 + 1.0 * (out[i] * f);  // as PolarNormal(..., 0.0, 1.0), -0 included
         }
     }
     random.GeneratorState = state;
