@@ -13,14 +13,15 @@
 #include "batch/trace.h"
 #include "bench_support.h"
 #include "model/movement.h"
+#include "model/refill.h"
 #include "model/run.h"
-#include "model/tally.h"
 
 namespace {
 
 using namespace velmora;
 
-enum TStep { DeparturesStep, PromoteStep, HireStep, TallyStep, StepCount };
+// Departures, then promotion, hiring, ranking and tally merged in one step.
+enum TStep { DeparturesStep, RefillStep, StepCount };
 
 // The organisation just before each step of every period of a few runs.
 struct TSnapshots {
@@ -43,12 +44,8 @@ const TSnapshots& Snapshots(int form) {
             ++org->Period;
             s.Before[DeparturesStep].push_back(*org);
             Departures(*org);
-            s.Before[PromoteStep].push_back(*org);
-            Promote(*org);
-            s.Before[HireStep].push_back(*org);
-            Hire(*org);
-            s.Before[TallyStep].push_back(*org);
-            Tally(*org);
+            s.Before[RefillStep].push_back(*org);
+            if (!RefillByMerging(*org)) std::abort();
             // The steps one by one must be exactly the model's period.
             if (!(org->Staff == check->Staff) || org->Finished != check->Finished) std::abort();
         }
@@ -70,14 +67,8 @@ void BM_Step(benchmark::State& state) {
             case DeparturesStep:
                 Departures(*org);
                 break;
-            case PromoteStep:
-                Promote(*org);
-                break;
-            case HireStep:
-                Hire(*org);
-                break;
             default:
-                Tally(*org);
+                RefillByMerging(*org);
                 break;
         }
         benchmark::DoNotOptimize(org->Staff);
@@ -87,7 +78,7 @@ void BM_Step(benchmark::State& state) {
     state.counters["periods/run"] = Snapshots(form).PeriodsPerRun;
 }
 BENCHMARK(BM_Step)
-    ->ArgsProduct({{0, 1}, {DeparturesStep, PromoteStep, HireStep, TallyStep}})
+    ->ArgsProduct({{0, 1}, {DeparturesStep, RefillStep}})
     ->ArgNames({"form", "step"})
     ->UseManualTime();
 
@@ -102,7 +93,7 @@ void BM_BeginRun(benchmark::State& state) {
 BENCHMARK(BM_BeginRun)->Arg(0)->Arg(1)->ArgName("form");
 
 void BM_TraceRow(benchmark::State& state) {
-    const TOrganisation& org = Snapshots(0).Before[TallyStep].back();
+    const TOrganisation& org = Snapshots(0).Before[DeparturesStep].back();
     std::string out;
     for (auto _ : state) {
         out.clear();

@@ -8,6 +8,10 @@
 namespace velmora {
 
 bool InitiallyFemale(std::int32_t i, double share) noexcept {
+    if (share >= 0.0 && share <= 1.0) {
+        // Products in [0, 100000]: truncation is their floor, without a call.
+        return static_cast<std::int64_t>(i * share) > static_cast<std::int64_t>((i - 1) * share);
+    }
     return std::floor(i * share) > std::floor((i - 1) * share);
 }
 
