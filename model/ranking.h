@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -28,34 +29,66 @@ inline bool IsFiniteScore(double score) noexcept {
 }
 
 // Merges two chains of entries in non-increasing order, handing each
-// entry's position with its place in the result to emit, from both ends at
-// once and without a branch: which chain the next entry comes from is a coin
-// toss, and two independent chains of compares run side by side. Each chain
-// needs a sentinel on either side, above every score before it and below
-// every score after it. With distinct scores in order this is the merge;
-// otherwise its result must not be trusted (strictly falling scores in the
-// result prove it right), but with
-// finite scores no read goes beyond the sentinels.
+// entry's position with its place in the result to emit, without a branch:
+// which chain the next entry comes from is a coin toss. The result is split
+// in two halves at the point a binary search finds, and each half is merged
+// from both ends at once: four independent chains of compares side by side.
+// Each chain needs a sentinel on either side, above every score before it
+// and below every score after it. With distinct scores in order this is the
+// merge; otherwise its result must not be trusted (strictly falling scores
+// in the result prove it right), but with finite scores no read goes beyond
+// the sentinels.
 template <typename Emit>
 void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, std::size_t bCount,
                   Emit emit) {
     // The compiler turns a conditional choice into a branch; a mask does not.
     const auto pick = [](bool first, int x, int y) { return y ^ ((x ^ y) & -int{first}); };
-    const TRankEntry* c = a + aCount - 1;
-    const TRankEntry* d = b + bCount - 1;
+    // One stretch of the result, merged from both ends: its front takes the
+    // higher head, its back the lower tail. Within a stretch the first entry
+    // beyond it in each chain bounds it as a sentinel would.
+    struct TEnds {
+        const TRankEntry *A, *B, *C, *D;
+        std::size_t Front, Back;  // the next places at the front and the back
+    };
+    const auto step = [&](TEnds& e) {
+        const bool front = e.A->Score > e.B->Score;
+        emit(e.Front++, pick(front, e.A->Position, e.B->Position));
+        e.A += front;
+        e.B += !front;
+        const bool back = e.C->Score < e.D->Score;
+        emit(e.Back--, pick(back, e.C->Position, e.D->Position));
+        e.C -= back;
+        e.D -= !back;
+    };
     const std::size_t size = aCount + bCount;
+    // The first half takes the best `split` of a and the best half - split of b.
     const std::size_t half = size / 2;
-    for (std::size_t k = 0; k < half; ++k) {
-        const bool front = a->Score > b->Score;
-        emit(k, pick(front, a->Position, b->Position));
-        a += front;
-        b += !front;
-        const bool back = c->Score < d->Score;
-        emit(size - 1 - k, pick(back, c->Position, d->Position));
-        c -= back;
-        d -= !back;
+    std::size_t low = half > bCount ? half - bCount : 0;
+    std::size_t high = std::min(half, aCount);
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (a[middle].Score > b[half - middle - 1].Score) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
     }
-    if (size % 2 != 0) emit(half, pick(a->Score > b->Score, a->Position, b->Position));
+    const std::size_t split = low;
+    TEnds first{a, b, a + split - 1, b + (half - split) - 1, 0, half - 1};
+    TEnds second{a + split, b + (half - split), a + aCount - 1, b + bCount - 1, half, size - 1};
+    const std::size_t firstSteps = half / 2;
+    const std::size_t secondSteps = (size - half) / 2;
+    const std::size_t both = std::min(firstSteps, secondSteps);
+    for (std::size_t k = 0; k < both; ++k) {
+        step(first);
+        step(second);
+    }
+    for (std::size_t k = both; k < firstSteps; ++k) step(first);
+    for (std::size_t k = both; k < secondSteps; ++k) step(second);
+    for (TEnds* e : {&first, &second}) {
+        if (e->Front == e->Back)
+            emit(e->Front, pick(e->A->Score > e->B->Score, e->A->Position, e->B->Position));
+    }
 }
 
 }  // namespace velmora
