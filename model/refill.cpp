@@ -130,20 +130,12 @@ void Bracket(TRankEntry* chain, std::size_t count) noexcept {
     chain[count] = {-Infinity, 0};
 }
 
-}  // namespace
-
-bool RefillByMerging(TOrganisation& org) {
-    if (org.Ranking != TRanking::Fast) return false;
-    TMember* const staff = org.Staff.begin();
-    TRankScratch& scratch = org.Scratch;
-    TRankEntry* const keys = scratch.Held.data();
-    int* const vacancies = scratch.Vacancies.data();
-    std::uint8_t* const left = scratch.LeftToHiring.data();
-    TPerLevel<TLevelPlan> plan{};
-
-    // The keys of each level's remaining people in roster order, which is
-    // score order; the two free slots before each level's keys, and two at
-    // the end, take sentinels.
+// The keys of each level's people still there after departures, in roster
+// order, which is score order; the two free slots before each level's keys,
+// and two at the end, take sentinels. False when a score is not finite.
+bool CollectKeys(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
+    const TMember* const staff = org.Staff.begin();
+    TRankEntry* const keys = org.Scratch.Held.data();
     int key = 0;
     int index = 0;
     bool finite = true;
@@ -161,11 +153,18 @@ bool RefillByMerging(TOrganisation& org) {
         }
         level.Held = key - level.KeysFrom;
     }
-    if (!finite) return false;
+    return finite;
+}
 
-    // Top down, each vacancy takes the next person promotion reaches below,
-    // unless its own draw leaves it to an outside hire, as Promote does; once
-    // no one is left below, the rest are hired too.
+// Top down, each vacancy takes the next person promotion reaches below,
+// unless its own draw leaves it to an outside hire, as Promote does; once no
+// one is left below, the rest are hired too. Levels whose vacancies are not
+// all promoted get them listed, with those left to hiring marked. Returns
+// how many vacancies were listed.
+int PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
+    const TMember* const staff = org.Staff.begin();
+    int* const vacancies = org.Scratch.Vacancies.data();
+    std::uint8_t* const left = org.Scratch.LeftToHiring.data();
     const double external = org.Params.ExternalHires;
     TCursor cursor{org.Levels};
     int listed = 0;
@@ -173,10 +172,14 @@ bool RefillByMerging(TOrganisation& org) {
         TLevelPlan& level = plan[n];
         level.Taken = cursor.Level > n ? 0 : cursor.Level == n ? cursor.Next : level.Held;
         level.Vacant = level.Size - level.Held + level.Taken;
-        if (n == 1) break;
+        if (n == 1) {
+            level.Hires = level.Vacant;
+            break;
+        }
         if (cursor.Level >= n) cursor = {n - 1};
-        while (cursor.Level >= 1 && cursor.Next == plan[cursor.Level].Held)
+        while (cursor.Level >= 1 && cursor.Next == plan[cursor.Level].Held) {
             cursor = {cursor.Level - 1};
+        }
         int wanted = level.Vacant;
         if (external > 0.0) {
             level.ListedFrom = listed;
@@ -191,7 +194,7 @@ bool RefillByMerging(TOrganisation& org) {
         while (level.Promoted < wanted && cursor.Level >= 1) {
             const int more =
                 std::min(wanted - level.Promoted, plan[cursor.Level].Held - cursor.Next);
-            level.OneLevel = level.OneLevel && (level.Promoted == 0 || more == 0);
+            level.OneLevel = level.Promoted == 0;
             level.Promoted += more;
             cursor.Next += more;
             while (cursor.Level >= 1 && cursor.Next == plan[cursor.Level].Held) {
@@ -213,83 +216,93 @@ bool RefillByMerging(TOrganisation& org) {
         }
         if (level.ListedFrom >= 0) listed += level.Vacant;
     }
-    plan[1].Hires = plan[1].Vacant;
+    return listed;
+}
 
-    TMember* const next = org.Next.begin();
+// Hires into a level and merges it into the new roster, with its tally.
+// False when two scores are equal or a hire's is not finite: the level is
+// then laid out for the exchange pass instead.
+bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n, int listed,
+                 TLevelTally& tally) noexcept {
+    const TMember* const staff = org.Staff.begin();
+    TRankScratch& scratch = org.Scratch;
+    TRankEntry* const keys = scratch.Held.data();
+    int* const vacancies = scratch.Vacancies.data();
     TRankEntry* const hired = scratch.Hired.data() + 1;
-    TRankEntry* const gathered = scratch.Promoted.data() + 1;
-    TRankEntry* const sorted = scratch.Stayed.data() + 1;
-    TRankEntry* const arrivals = scratch.Newcomers.data() + 1;
+    TLevelPlan& level = plan[n];
+
+    // The bottom level's vacancies are listed only now that those promoted
+    // from it have gone; hires take all of them.
+    const std::uint8_t* left = nullptr;
+    if (n == 1) {
+        level.ListedFrom = listed;
+        ListVacancies(staff, level, vacancies + listed);
+    } else if (level.ListedFrom >= 0) {
+        left = scratch.LeftToHiring.data() + level.ListedFrom;
+    }
+    const auto hires = static_cast<std::size_t>(level.Hires);
+    bool ranked = hires == 0 || (HireInto(org, vacancies + level.ListedFrom, left, level.Vacant,
+                                          level.Hires, n, hired) &&
+                                 SortDistinct(hired, hires, scratch));
+    Bracket(hired, hires);
+
+    // Before the stayers is a free slot or someone already promoted, and
+    // after them a free slot.
+    TRankEntry* const stayed = keys + level.KeysFrom + level.Taken;
+    const auto stayers = static_cast<std::size_t>(level.Held - level.Taken);
+    Bracket(stayed, stayers);
+
+    // Those promoted from one level are in order already, in place: the slot
+    // before them is free or someone promoted already, the one after them is
+    // put back. From several levels, they are gathered and sorted.
+    const auto promotions = static_cast<std::size_t>(level.Promoted);
+    TRankEntry* promoted = scratch.Promoted.data() + 1;
+    TRankEntry* inOrder = promoted;
+    TRankEntry after{};
+    if (promotions > 0 && level.OneLevel) {
+        promoted = inOrder = keys + plan[level.FromLevel].KeysFrom + level.FromNext;
+        after = promoted[promotions];
+        Bracket(promoted, promotions);
+    } else if (promotions > 0) {
+        TCursor from{level.FromLevel, level.FromNext};
+        for (std::size_t k = 0; k < promotions; ++k) {
+            while (from.Next == plan[from.Level].Held) from = {from.Level - 1};
+            promoted[k] = keys[plan[from.Level].KeysFrom + from.Next++];
+        }
+        inOrder = scratch.Stayed.data() + 1;
+        std::copy_n(promoted, promotions, inOrder);
+        ranked = ranked && SortDistinct(inOrder, promotions, scratch);
+        Bracket(inOrder, promotions);
+    }
+
+    // Both kinds of newcomer only with outside hires or no one left below:
+    // merged first.
+    const TRankEntry* newcomers = promotions > 0 ? inOrder : hired;
+    if (hires > 0 && promotions > 0) {
+        TRankEntry* const arrivals = scratch.Newcomers.data() + 1;
+        MergeInOrder(inOrder, promotions, hired, hires, [&](std::size_t k, int position) {
+            arrivals[k] = {staff[position].Score, position};
+        });
+        Bracket(arrivals, promotions + hires);
+        newcomers = arrivals;
+    }
+    TMember* const to = org.Next.begin() + level.Start;
+    ranked = ranked && MergeInto(staff, stayed, stayers, newcomers, promotions + hires, n,
+                                 org.Total, to, tally);
+    if (promotions > 0 && level.OneLevel) promoted[promotions] = after;
+    if (!ranked) LayOut(org, level, n, promoted, vacancies + listed, to);
+    return ranked;
+}
+
+}  // namespace
+
+bool RefillByMerging(TOrganisation& org) {
+    TPerLevel<TLevelPlan> plan{};
+    if (org.Ranking != TRanking::Fast || !CollectKeys(org, plan)) return false;
+    const int listed = PlanPromotions(org, plan);
     TPerLevel<bool> tied{};
     TPerLevel<TLevelTally> tallies{};
-    for (int n = org.Levels; n >= 1; --n) {
-        TLevelPlan& level = plan[n];
-        // The bottom level's vacancies are listed only now that those
-        // promoted from it have gone; hires take all of them.
-        const std::uint8_t* leftHere = nullptr;
-        if (n == 1) {
-            level.ListedFrom = listed;
-            ListVacancies(staff, level, vacancies + listed);
-        } else if (level.ListedFrom >= 0) {
-            leftHere = left + level.ListedFrom;
-        }
-        const auto hires = static_cast<std::size_t>(level.Hires);
-        bool ranked = hires == 0 || (HireInto(org, vacancies + level.ListedFrom, leftHere,
-                                              level.Vacant, level.Hires, n, hired) &&
-                                     SortDistinct(hired, hires, scratch));
-        Bracket(hired, hires);
-
-        // Before the stayers is a free slot or someone already promoted, and
-        // after them a free slot.
-        TRankEntry* const stayed = keys + level.KeysFrom + level.Taken;
-        const auto stayers = static_cast<std::size_t>(level.Held - level.Taken);
-        Bracket(stayed, stayers);
-
-        // Those promoted from one level are in order already, in place: the
-        // slot before them is free or someone promoted already, the one
-        // after them is put back. From several levels, they are gathered and
-        // sorted.
-        const auto promotions = static_cast<std::size_t>(level.Promoted);
-        TRankEntry* promoted = level.FromLevel >= 1
-                                   ? keys + plan[level.FromLevel].KeysFrom + level.FromNext
-                                   : gathered;
-        TRankEntry* inOrder = promoted;
-        TRankEntry after{};
-        if (promotions > 0 && level.OneLevel) {
-            after = promoted[promotions];
-            Bracket(promoted, promotions);
-        } else if (promotions > 0) {
-            TCursor from{level.FromLevel, level.FromNext};
-            for (std::size_t k = 0; k < promotions; ++k) {
-                while (from.Next == plan[from.Level].Held) from = {from.Level - 1};
-                gathered[k] = keys[plan[from.Level].KeysFrom + from.Next++];
-            }
-            promoted = gathered;
-            std::copy_n(gathered, promotions, sorted);
-            ranked = ranked && SortDistinct(sorted, promotions, scratch);
-            Bracket(sorted, promotions);
-            inOrder = sorted;
-        }
-
-        // Both kinds of newcomer only with outside hires or an emptied
-        // roster below: merged first.
-        const TRankEntry* newcomers = promotions > 0 ? inOrder : hired;
-        if (hires > 0 && promotions > 0) {
-            MergeInOrder(inOrder, promotions, hired, hires, [&](std::size_t k, int position) {
-                arrivals[k] = {staff[position].Score, position};
-            });
-            Bracket(arrivals, promotions + hires);
-            newcomers = arrivals;
-        }
-        TMember* const to = next + level.Start;
-        ranked = ranked && MergeInto(staff, stayed, stayers, newcomers, promotions + hires, n,
-                                     org.Total, to, tallies[n]);
-        if (promotions > 0 && level.OneLevel) promoted[promotions] = after;
-        if (!ranked) {
-            LayOut(org, level, n, promoted, vacancies + listed, to);
-            tied[n] = true;
-        }
-    }
+    for (int n = org.Levels; n >= 1; --n) tied[n] = !RefillLevel(org, plan, n, listed, tallies[n]);
 
     std::swap(org.Staff, org.Next);
     for (int n = org.Levels; n >= 1; --n) {
