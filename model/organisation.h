@@ -16,11 +16,12 @@ struct TMember {
     std::int32_t Id = 0;  // 1..total initial staff, above that hired during the run; 0 when cleared
     bool Occupied = false;
     bool Female = false;     // a man's Score includes Bias
-    double Score = 0.0;      // drawn once on entry; changed only when a bias is removed
     std::uint8_t Level = 0;  // the level held, 1..Levels; 0 when cleared
+    double Score = 0.0;      // drawn once on entry; changed only when a bias is removed
 
     friend bool operator==(const TMember&, const TMember&) = default;
 };
+static_assert(sizeof(TMember) == 16, "a record of 16 bytes: ranking copies thousands a period");
 
 // How a level is put in score order. Both give the same roster in every case;
 // Exchange is the plain exchange pass, Fast sorts and falls back to it on ties.

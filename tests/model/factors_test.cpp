@@ -77,8 +77,8 @@ TEST(Factors, InitialWomenFollowTheShareWithoutDraws) {
 
 TEST(Factors, TurnoverSlopeMovesTheThresholdOnTheLogitScale) {
     TParameters params;
-    TMember low{1, true, false, 40.0, 1};
-    TMember high{2, true, true, 65.0, 1};
+    TMember low{1, true, false, 1, 40.0};
+    TMember high{2, true, true, 1, 65.0};
     EXPECT_EQ(DepartureProbability(params, low), 0.15);  // exactly, at slope 0
     params.TurnoverWomen = 0.3;
     params.TurnoverSlope = 2.0;

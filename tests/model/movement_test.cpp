@@ -74,7 +74,7 @@ TEST(Departures, MatchOneDrawAtATimeForAnyLengthEvenAtTheBoundary) {
         org->Rules = RulesFor(params);
         for (int p = 1; p <= org->Total; ++p) {
             TMember& m = org->Staff[p];
-            m = TMember{p, draw(5) > 0, draw(2) == 1, 20.0 + draw(60), 1};
+            m = TMember{p, draw(5) > 0, draw(2) == 1, 1, 20.0 + draw(60)};
             const double logit = std::log(u[p - 1] / (1.0 - u[p - 1]));
             const double base = m.Female ? params.TurnoverWomen : params.TurnoverMen;
             if (sloped && params.TurnoverSlope != 0.0 && draw(3) == 0) {

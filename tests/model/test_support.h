@@ -42,7 +42,7 @@ inline std::unique_ptr<TOrganisation> FullOrganisation(const TLevelSizes& sizes)
     for (int n = org->Levels; n >= 1; --n) {
         for (int i = 0; i < sizes[n]; ++i, ++p) {
             TMember& m = org->Staff[p];
-            m = TMember{p, true, p % 2 == 0, 10000.0 - p, static_cast<std::uint8_t>(n)};
+            m = TMember{p, true, p % 2 == 0, static_cast<std::uint8_t>(n), 10000.0 - p};
         }
     }
     org->NextId = p - 1;
