@@ -23,8 +23,11 @@ struct TMember {
 };
 static_assert(sizeof(TMember) == 16, "a record of 16 bytes: ranking copies thousands a period");
 
-// How a level is put in score order. Both give the same roster in every case;
-// Exchange is the plain exchange pass, Fast sorts and falls back to it on ties.
+// How a level is put in score order. Both give the same roster in every case.
+// Exchange: periods promote, hire and run the plain exchange pass on every
+// level, the reference the quick ranking is checked against. Fast: periods
+// merge each level in one go, and sort on their own, falling back to the
+// exchange pass on ties.
 enum class TRanking { Fast, Exchange };
 
 // Which implementation of the period's rules a run uses. Baseline holds only
@@ -50,7 +53,7 @@ struct TRankScratch {
     std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
     std::vector<std::uint32_t> BucketOf;      // each entry's bucket
     std::vector<TMember> Records;
-    std::vector<int> Vacancies;              // of one level for promotion, of all levels for hiring
+    std::vector<int> Vacancies;              // positions to fill, in roster order
     std::vector<std::uint8_t> LeftToHiring;  // beside Vacancies: 1 when left to an outside hire
     // The normal values and sexes of a period's hires, or the normal values
     // of a whole new staff, drawn in one batch: one per position at most.

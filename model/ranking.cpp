@@ -139,9 +139,8 @@ bool MergeDistinct(const TRankEntry* a, const TRankEntry* aEnd, const TRankEntry
 }
 
 // Any level: the chains of those who stayed, were promoted and were hired,
-// each put in order and merged into working space. For levels with vacancies
-// and for those whose stayers are out of order (a new staff, the end of the
-// bias).
+// each put in order and merged into working space. For a new staff, the end
+// of the bias, and periods that promotion and hiring play step by step.
 void RankByChains(TOrganisation& org, int level) {
     const int first = LevelStart(org, level);
     const int size = org.LevelSize[level];

@@ -86,8 +86,9 @@ void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, 
     for (std::size_t k = both; k < firstSteps; ++k) step(first);
     for (std::size_t k = both; k < secondSteps; ++k) step(second);
     for (TEnds* e : {&first, &second}) {
-        if (e->Front == e->Back)
+        if (e->Front == e->Back) {  // an odd stretch: one entry left in the middle
             emit(e->Front, pick(e->A->Score > e->B->Score, e->A->Position, e->B->Position));
+        }
     }
 }
 
