@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
@@ -132,6 +133,39 @@ TEST(FastRanking, MatchesTheExchangePassOnLevelsAsHiringLeavesThem) {
         RankLevel(*fast, 8);
         RankLevel(*exchange, 8);
         ASSERT_TRUE(fast->Staff == exchange->Staff) << "trial " << trial;
+    }
+}
+
+// Chains of every length up to 9 each, with distinct scores that interleave
+// at random: the merge must hand every place exactly the entry a plain merge
+// puts there, whatever the two halves and their odd middles come to.
+TEST(MergeInOrder, PlacesEveryEntryAsAPlainMerge) {
+    TRandom random{77u};
+    for (std::size_t aCount = 0; aCount <= 9; ++aCount) {
+        for (std::size_t bCount = 0; bCount <= 9; ++bCount) {
+            std::vector<TRankEntry> all;
+            for (std::size_t i = 0; i < aCount + bCount; ++i) {
+                all.push_back({NextUniform(random) * 100.0, static_cast<int>(i)});
+            }
+            // Sentinels on either side of each chain, as the merge needs.
+            const auto chain = [&](std::size_t from, std::size_t count) {
+                std::vector<TRankEntry> c{{std::numeric_limits<double>::infinity(), -1}};
+                c.insert(c.end(), all.begin() + static_cast<std::ptrdiff_t>(from),
+                         all.begin() + static_cast<std::ptrdiff_t>(from + count));
+                std::sort(c.begin() + 1, c.end(), [](auto x, auto y) { return x.Score > y.Score; });
+                c.push_back({-std::numeric_limits<double>::infinity(), -1});
+                return c;
+            };
+            const std::vector<TRankEntry> a = chain(0, aCount);
+            const std::vector<TRankEntry> b = chain(aCount, bCount);
+            std::sort(all.begin(), all.end(), [](auto x, auto y) { return x.Score > y.Score; });
+            std::vector<int> placed(all.size(), -1);
+            MergeInOrder(a.data() + 1, aCount, b.data() + 1, bCount,
+                         [&](std::size_t k, int position) { placed.at(k) = position; });
+            for (std::size_t k = 0; k < all.size(); ++k) {
+                ASSERT_EQ(placed[k], all[k].Position) << aCount << "+" << bCount << " at " << k;
+            }
+        }
     }
 }
 

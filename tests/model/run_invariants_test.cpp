@@ -146,6 +146,7 @@ TEST(Reproducibility, QuickAndPlainPeriodsGiveTheSameRosters) {
              p.Bias = 0.0;
          })},
         {"thin levels", TShape{4, {{{10, 300, 10, 300}}}}, with([](TParameters&) {})},
+        {"three small levels", TShape{3, {{{3, 2, 1}}}}, with([](TParameters&) {})},
         {"all leave", RectangleShape,
          with([](TParameters& p) { p.TurnoverMen = p.TurnoverWomen = 1.0; })},
         {"outside hires", fourLevels, with([](TParameters& p) { p.ExternalHires = 0.3; })},
