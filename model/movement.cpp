@@ -255,13 +255,7 @@ void Hire(TOrganisation& org) {
         const int last = first + org.LevelSize[n] - 1;
         for (; k < count && vacancies[k] <= last; ++k) {
             const int i = vacancies[k];
-            TMember& member = org.Staff[i];
-            ++org.NextId;
-            member.Id = org.NextId;
-            member.Occupied = true;
-            member.Level = static_cast<std::uint8_t>(n);
-            member.Female = female[k] != 0;
-            member.Score = EntryScore(org, z[k], member.Female);
+            org.Staff[i] = NewEntrant(org, n, z[k], female[k] != 0);
             org.Arrived[i] = TArrival::Hired;
         }
         RankLevel(org, n);

@@ -113,31 +113,6 @@ bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch)
 
 namespace {
 
-// Merges two non-increasing runs, handing each entry to emit in order, a run
-// at a time: the people promoted mostly land below those who stayed, so the
-// branch that continues a run is well predicted. Returns false at the first
-// pair of equal scores: any such pair meets head to head during the merge.
-template <typename Emit>
-bool MergeDistinct(const TRankEntry* a, const TRankEntry* aEnd, const TRankEntry* b,
-                   const TRankEntry* bEnd, Emit emit) {
-    while (a != aEnd && b != bEnd) {
-        if (a->Score > b->Score) {
-            const double head = b->Score;
-            do emit(*a++);
-            while (a != aEnd && a->Score > head);
-        } else if (b->Score > a->Score) {
-            const double head = a->Score;
-            do emit(*b++);
-            while (b != bEnd && b->Score > head);
-        } else {
-            return false;
-        }
-    }
-    for (; a != aEnd; ++a) emit(*a);
-    for (; b != bEnd; ++b) emit(*b);
-    return true;
-}
-
 // Any level: the chains of those who stayed, were promoted and were hired,
 // each put in order and merged into working space. For a new staff, the end
 // of the bias, and periods that promotion and hiring play step by step.
@@ -145,8 +120,9 @@ void RankByChains(TOrganisation& org, int level) {
     const int first = LevelStart(org, level);
     const int size = org.LevelSize[level];
     TRankScratch& scratch = org.Scratch;
-    TRankEntry* const heads[] = {scratch.Stayed.data(), scratch.Promoted.data(),
-                                 scratch.Hired.data()};
+    // After the slot for each chain's first sentinel.
+    TRankEntry* const heads[] = {scratch.Stayed.data() + 1, scratch.Promoted.data() + 1,
+                                 scratch.Hired.data() + 1};
 
     // One pass sorts each occupied position into its chain and notes whether
     // the level is in non-increasing order already: then the exchange pass
@@ -154,6 +130,7 @@ void RankByChains(TOrganisation& org, int level) {
     // chain and only its own chain's count moves: no branch to mispredict and
     // the counts stay in registers.
     bool ranked = true;
+    bool finite = true;
     double previous = std::numeric_limits<double>::infinity();
     const TMember* staff = &org.Staff[first];
     const TArrival* arrived = &org.Arrived[first];
@@ -162,6 +139,7 @@ void RankByChains(TOrganisation& org, int level) {
         if (!staff[i].Occupied) continue;
         const TRankEntry entry{staff[i].Score, first + i};
         ranked = ranked && entry.Score <= previous;
+        finite &= IsFiniteScore(entry.Score);  // else it could meet the sentinels
         previous = entry.Score;
         const auto chain = static_cast<int>(arrived[i]);
         heads[0][counts[0]] = entry;
@@ -171,15 +149,14 @@ void RankByChains(TOrganisation& org, int level) {
         counts[1] += chain == 1;
         counts[2] += chain == 2;
     }
-    const TRankEntry* const tails[] = {heads[0] + counts[0], heads[1] + counts[1],
-                                       heads[2] + counts[2]};
     if (ranked) return;
 
-    bool distinct = true;
+    bool distinct = finite;
     for (int c = 0; c < 3; ++c) {
         const TOrder order = OrderOf(heads[c], counts[c]);
         distinct = distinct &&
                    (order.InOrder ? order.Distinct : SortDistinct(heads[c], counts[c], scratch));
+        Bracket(heads[c], counts[c]);
     }
     if (!distinct) {
         reordering(org, static_cast<std::uint8_t>(level));
@@ -188,31 +165,34 @@ void RankByChains(TOrganisation& org, int level) {
 
     // Only a level with outside hires above level 1 has both kinds of newcomer.
     const TRankEntry* newcomers = counts[1] == 0 ? heads[2] : heads[1];
-    std::size_t newcomerCount = counts[1] + counts[2];
+    const std::size_t newcomerCount = counts[1] + counts[2];
     if (counts[1] > 0 && counts[2] > 0) {
-        newcomerCount = 0;
-        distinct = MergeDistinct(heads[1], tails[1], heads[2], tails[2], [&](const TRankEntry& e) {
-            scratch.Newcomers[newcomerCount++] = e;
+        TRankEntry* const merged = scratch.Newcomers.data() + 1;
+        MergeInOrder(heads[1], counts[1], heads[2], counts[2], [&](std::size_t k, int position) {
+            merged[k] = {org.Staff[position].Score, position};
         });
-        newcomers = scratch.Newcomers.data();
+        Bracket(merged, newcomerCount);
+        newcomers = merged;
     }
-    TMember* records = scratch.Records.data();
-    distinct =
-        distinct && MergeDistinct(heads[0], tails[0], newcomers, newcomers + newcomerCount,
-                                  [&](const TRankEntry& e) { *records++ = org.Staff[e.Position]; });
-    if (!distinct) {
-        reordering(org, static_cast<std::uint8_t>(level));
-        return;
+    TMember* const records = scratch.Records.data();
+    MergeInOrder(heads[0], counts[0], newcomers, newcomerCount,
+                 [&](std::size_t k, int position) { records[k] = org.Staff[position]; });
+    const std::size_t occupied = counts[0] + newcomerCount;
+    // Strictly falling scores prove the merge; otherwise two chains share a score.
+    for (std::size_t k = 1; k < occupied; ++k) {
+        if (!(records[k].Score < records[k - 1].Score)) {
+            reordering(org, static_cast<std::uint8_t>(level));
+            return;
+        }
     }
 
-    const std::size_t occupied = counts[0] + newcomerCount;
     if (occupied == static_cast<std::size_t>(size)) {
-        std::copy_n(scratch.Records.begin(), occupied, &org.Staff[first]);
+        std::copy_n(records, occupied, &org.Staff[first]);
         return;
     }
-    records = scratch.Records.data();
+    std::size_t next = 0;
     for (int p = first; p < first + size; ++p) {
-        if (org.Staff[p].Occupied) org.Staff[p] = *records++;
+        if (org.Staff[p].Occupied) org.Staff[p] = records[next++];
     }
 }
 

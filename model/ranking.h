@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 
 #include "organisation.h"
 
@@ -26,6 +27,13 @@ bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch)
 inline bool IsFiniteScore(double score) noexcept {
     constexpr std::uint64_t ExponentBits = 0x7FF0000000000000ull;  // all set: infinite or NaN
     return (std::bit_cast<std::uint64_t>(score) & ExponentBits) != ExponentBits;
+}
+
+// Puts the sentinels MergeInOrder needs on either side of a chain: the
+// chain must have a free slot before it and one after it.
+inline void Bracket(TRankEntry* chain, std::size_t count) noexcept {
+    chain[-1] = {std::numeric_limits<double>::infinity(), 0};
+    chain[count] = {-std::numeric_limits<double>::infinity(), 0};
 }
 
 // Merges two chains of entries in non-increasing order, handing each

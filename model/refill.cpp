@@ -66,12 +66,7 @@ bool HireInto(TOrganisation& org, const int* vacancies, const std::uint8_t* left
     bool finite = true;
     for (int k = 0, j = 0; k < count; ++k) {
         if (left != nullptr && left[k] == 0) continue;
-        TMember& member = staff[vacancies[k]];
-        member.Id = ++org.NextId;
-        member.Occupied = true;
-        member.Level = static_cast<std::uint8_t>(level);
-        member.Female = female[j] != 0;
-        member.Score = EntryScore(org, z[j], member.Female);
+        const TMember& member = staff[vacancies[k]] = NewEntrant(org, level, z[j], female[j] != 0);
         finite &= IsFiniteScore(member.Score);
         hired[j++] = {member.Score, vacancies[k]};
     }
@@ -123,11 +118,6 @@ bool MergeInto(const TMember* staff, const TRankEntry* a, std::size_t aCount, co
         tally.Add(to[k], total);
     }
     return falling;
-}
-
-void Bracket(TRankEntry* chain, std::size_t count) noexcept {
-    chain[-1] = {Infinity, 0};
-    chain[count] = {-Infinity, 0};
 }
 
 // The keys of each level's people still there after departures, in roster

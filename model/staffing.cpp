@@ -22,13 +22,8 @@ void StaffInitially(TOrganisation& org) {
     for (int n = org.Levels; n >= 1; --n) {
         const double share = org.Params.WomenInitial[n];
         for (std::int32_t i = 1; i <= org.LevelSize[n]; ++i) {
-            ++org.NextId;
-            TMember& member = org.Staff[org.NextId];
-            member.Id = org.NextId;
-            member.Occupied = true;
-            member.Female = InitiallyFemale(i, share);
-            member.Score = EntryScore(org, z[org.NextId - 1], member.Female);
-            member.Level = static_cast<std::uint8_t>(n);
+            const TMember entrant = NewEntrant(org, n, z[org.NextId], InitiallyFemale(i, share));
+            org.Staff[entrant.Id] = entrant;
         }
     }
     for (int n = org.Levels; n >= 1; --n) RankLevel(org, n);

@@ -24,4 +24,11 @@ inline double EntryScore(const TOrganisation& org, double z, bool female) noexce
     return ScoreMean + spread[female] * z + bonus[female];
 }
 
+// A person entering a level, on the initial staff or hired: the next id, and
+// the score of the normal value z drawn for them.
+inline TMember NewEntrant(TOrganisation& org, int level, double z, bool female) noexcept {
+    ++org.NextId;
+    return {org.NextId, true, female, static_cast<std::uint8_t>(level), EntryScore(org, z, female)};
+}
+
 }  // namespace velmora
