@@ -39,22 +39,27 @@ void BM_Period(benchmark::State& state) {
     }
 }
 
-void BM_WholeRun(benchmark::State& state) {
-    auto org = std::make_unique<TOrganisation>();
-    Configure(*org, state);
+// Whole seeded runs of the given factors, one per iteration.
+void WholeRuns(benchmark::State& state, TOrganisation& org, const velmora::TParameters& params) {
     const int form = static_cast<int>(state.range(0));
     std::uint32_t seed = 1;
     std::int64_t periods = 0;
     for (auto _ : state) {
-        velmora::BeginRun(*org, seed++, Shape(form), Params());
-        velmora::RunToEnd(*org, 100000);
-        periods += org->Period;
+        velmora::BeginRun(org, seed++, Shape(form), params);
+        velmora::RunToEnd(org, 100000);
+        periods += org.Period;
     }
     state.counters["periods/run"] =
         benchmark::Counter(static_cast<double>(periods), benchmark::Counter::kAvgIterations);
     // Runs with other factors last longer: compare their cost per period.
     state.counters["s/period"] = benchmark::Counter(
         static_cast<double>(periods), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_WholeRun(benchmark::State& state) {
+    auto org = std::make_unique<TOrganisation>();
+    Configure(*org, state);
+    WholeRuns(state, *org, Params());
 }
 
 // The logarithm on the polar method's own inputs: 0 std::log, 1 NaturalLog,
@@ -133,19 +138,7 @@ BENCHMARK(BM_Entrants)->Arg(0)->Arg(1)->ArgName("batched");
 // the general rules against BM_WholeRun's baseline.
 void BM_WholeRunGeneral(benchmark::State& state) {
     auto org = std::make_unique<TOrganisation>();
-    const int form = static_cast<int>(state.range(0));
-    std::uint32_t seed = 1;
-    std::int64_t periods = 0;
-    for (auto _ : state) {
-        velmora::BeginRun(*org, seed++, Shape(form), GeneralParams());
-        velmora::RunToEnd(*org, 100000);
-        periods += org->Period;
-    }
-    state.counters["periods/run"] =
-        benchmark::Counter(static_cast<double>(periods), benchmark::Counter::kAvgIterations);
-    // Runs with other factors last longer: compare their cost per period.
-    state.counters["s/period"] = benchmark::Counter(
-        static_cast<double>(periods), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    WholeRuns(state, *org, GeneralParams());
 }
 BENCHMARK(BM_WholeRunGeneral)->Arg(0)->Arg(1)->ArgName("form")->Unit(benchmark::kMillisecond);
 
