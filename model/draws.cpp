@@ -83,11 +83,10 @@ void Draw(TRandom& random, int count, std::uint64_t womenBound, double* z,
         // A pair or sex draw cut off by the end of the stretch starts the next.
         state = stretch.State[p - 1];
         // The costly part, now in independent iterations that overlap: the
-        // logarithms two at a time (an odd one out alone), then the rest in
-        // a loop the compiler vectorises.
+        // logarithms in one batch, then the rest in a loop the compiler
+        // vectorises.
         const int accepted = n - start;
-        for (int i = 0; i + 1 < accepted; i += 2) NaturalLogPair(&s[i], &logs[i]);
-        if (accepted % 2 != 0) logs[accepted - 1] = NaturalLog(s[accepted - 1]);
+        NaturalLogs(s, logs, accepted);
         double* const out = z + start;
         for (int i = 0; i < accepted; ++i) {
             const double f = std::sqrt(-2.0 * logs[i] / s[i]);

@@ -249,18 +249,18 @@ void Hire(TOrganisation& org) {
     double* const z = scratch.EntrantZ.data();
     std::uint8_t* const female = scratch.EntrantFemale.data();
     DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
-    int k = 0;
-    int first = 1;
-    for (int n = org.Levels; n >= 1; --n) {
+    TNewcomers newcomers(org);
+    for (int k = 0, n = org.Levels, first = 1; n >= 1; --n) {
         const int last = first + org.LevelSize[n] - 1;
         for (; k < count && vacancies[k] <= last; ++k) {
             const int i = vacancies[k];
-            org.Staff[i] = NewEntrant(org, n, z[k], female[k] != 0);
+            org.Staff[i] = newcomers.Next(n, z[k], female[k] != 0);
             org.Arrived[i] = TArrival::Hired;
         }
         RankLevel(org, n);
         first = last + 1;
     }
+    newcomers.Done(org);
 }
 
 void RemoveBias(TOrganisation& org) {

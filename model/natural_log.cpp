@@ -1,5 +1,8 @@
 #include "model/natural_log.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace velmora::log_detail {
@@ -113,3 +116,67 @@ double Accurate(double x) noexcept {
 }
 
 }  // namespace velmora::log_detail
+
+namespace velmora {
+
+// Clones for wider vectors, picked once by the processor at load time: every
+// clone makes the same IEEE-754 operations lane by lane (none of them fuses a
+// multiply and an add), so the bits do not depend on the one picked.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VELMORA_WIDE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define VELMORA_WIDE_CLONES
+#endif
+
+VELMORA_WIDE_CLONES void NaturalLogs(const double* x, double* result, int count) noexcept {
+    using namespace log_detail;
+    // Blocks small enough for the working arrays to stay in the first-level cache.
+    constexpr int Block = 64;
+    for (int from = 0; from < count; from += Block) {
+        const int n = std::min(Block, count - from);
+        const double* const in = x + from;
+        // Reduce's steps split into loops without table reads, which
+        // vectorise, and one that only reads the table.
+        std::uint64_t bits[Block];
+        std::memcpy(bits, in, sizeof(double) * static_cast<std::size_t>(n));
+        double mHigh[Block], mLow[Block], exponent[Block];
+        std::uint32_t index[Block];
+        std::uint8_t inDomain[Block];
+        for (int i = 0; i < n; ++i) {
+            // Arguments outside the fast path's domain stand in as 1 here and
+            // take the accurate path below.
+            inDomain[i] = InFastDomain(bits[i]);
+            const std::uint64_t valid =
+                (bits[i] & -std::uint64_t{inDomain[i]}) |
+                (std::bit_cast<std::uint64_t>(1.0) & -std::uint64_t{!inDomain[i]});
+            const std::uint64_t fraction = valid & 0x000FFFFFFFFFFFFFull;
+            index[i] = static_cast<std::uint32_t>(fraction >> 44);
+            const std::uint64_t one = fraction | 0x3FF0000000000000ull;
+            mHigh[i] = std::bit_cast<double>(one & ~0x1FFull);
+            mLow[i] = std::bit_cast<double>(one) - mHigh[i];
+            // E as 2^52 + E - 2^52, exactly; without an integer conversion
+            // older vector units lack.
+            exponent[i] =
+                (std::bit_cast<double>((valid >> 52) | 0x4330000000000000ull) - (0x1p52 + 1023.0)) +
+                (index[i] >= static_cast<std::uint32_t>(log_table::kUpperFrom) ? 1.0 : 0.0);
+        }
+        double r[Block], tableHigh[Block], tableLow[Block];
+        for (int i = 0; i < n; ++i) {
+            const log_table::TEntry& entry = log_table::kEntries[index[i]];
+            r[i] = entry.R;
+            tableHigh[i] = entry.L[0];
+            tableLow[i] = entry.L[1];
+        }
+        double high[Block];
+        std::uint8_t settled[Block];
+        for (int i = 0; i < n; ++i) {
+            const double z = (mHigh[i] * r[i] - 1.0) + mLow[i] * r[i];  // as Reduce
+            double rest = 0.0;
+            FastSum(z, exponent[i], tableHigh[i], tableLow[i], high[i], rest);
+            settled[i] = Settled(high[i], rest) & inDomain[i];
+        }
+        for (int i = 0; i < n; ++i) result[from + i] = settled[i] ? high[i] : Accurate(in[i]);
+    }
+}
+
+}  // namespace velmora

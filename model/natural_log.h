@@ -31,18 +31,15 @@ inline TReduced Reduce(double x) noexcept {
     return {z, static_cast<double>(exponent), &entry};
 }
 
-// Exact a + b as (sum, error); any order of magnitudes. T is double or
-// TDoublePair, lane by lane the same operations.
-template <typename T>
-inline void TwoSum(T a, T b, T& sum, T& error) noexcept {
+// Exact a + b as (sum, error); any order of magnitudes.
+inline void TwoSum(double a, double b, double& sum, double& error) noexcept {
     sum = a + b;
-    const T bVirtual = sum - a;
+    const double bVirtual = sum - a;
     error = (a - (sum - bVirtual)) + (b - bVirtual);
 }
 
 // Exact a + b when |a| >= |b| or a == 0.
-template <typename T>
-inline void FastTwoSum(T a, T b, T& sum, T& error) noexcept {
+inline void FastTwoSum(double a, double b, double& sum, double& error) noexcept {
     sum = a + b;
     error = b - (sum - a);
 }
@@ -60,43 +57,51 @@ inline void TwoProduct(double a, double b, double& product, double& error) noexc
     error = ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
 }
 
-// Two doubles side by side: the fast path for two arguments at once takes
-// about half the instructions, each lane computing exactly what one would.
-using TDoublePair = double __attribute__((vector_size(16)));
-
 // Whether x is a positive normal double, the fast path's domain.
+inline bool InFastDomain(std::uint64_t bits) noexcept {
+    return bits - 0x0010000000000000ull < 0x7FE0000000000000ull;
+}
 inline bool InFastDomain(double x) noexcept {
-    return std::bit_cast<std::uint64_t>(x) - 0x0010000000000000ull < 0x7FE0000000000000ull;
+    return InFastDomain(std::bit_cast<std::uint64_t>(x));
 }
 
 // The fast path's log(x) as high + rest, from Reduce's parts of x.
-template <typename T>
-inline void FastSum(T z, T exponent, T tableHigh, T tableLow, T& high, T& rest) noexcept {
-    T z2High = z * z;
-    T z2Low{};
+inline void FastSum(double z, double exponent, double tableHigh, double tableLow, double& high,
+                    double& rest) noexcept {
+    double z2High = z * z;
+    double z2Low{};
     {
         constexpr double kSplitter = 134217729.0;
-        const T c = kSplitter * z;
-        const T zHigh = c - (c - z);
-        const T zLow = z - zHigh;
+        const double c = kSplitter * z;
+        const double zHigh = c - (c - z);
+        const double zLow = z - zHigh;
         z2Low = ((zHigh * zHigh - z2High) + 2.0 * zHigh * zLow) + zLow * zLow;
     }
     // log1p(z) - z + z^2/2 to degree 8, in Estrin's order for a short chain
-    const T series =
+    const double series =
         (z * z2High) * ((1.0 / 3.0 + z * -0.25) + z2High * ((1.0 / 5.0 + z * (-1.0 / 6.0)) +
                                                             z2High * (1.0 / 7.0 + z * -0.125)));
 
     // E*log(2) + L: exact, both leading parts lie on the 2^-42 grid.
-    const T a = exponent * log_table::kLn2Hi + tableHigh;
-    T b{};
-    T bError{};
+    const double a = exponent * log_table::kLn2Hi + tableHigh;
+    double b{};
+    double bError{};
     FastTwoSum(z, -0.5 * z2High, b, bError);
-    T c{};
-    T cError{};
+    double c{};
+    double cError{};
     TwoSum(a, b, c, cError);
-    const T low =
+    const double low =
         ((bError + cError) + (exponent * log_table::kLn2Lo + tableLow)) + (series - 0.5 * z2Low);
     FastTwoSum(c, low, high, rest);
+}
+
+// Ziv's test, two-sided, on the fast path's high + rest: both ends of the
+// error interval must round to the same double. 2^-65 covers the 2^-66 bound
+// with room for the rounding of the margin itself. No branch, so that a loop
+// of them vectorises.
+inline bool Settled(double high, double rest) noexcept {
+    const double margin = (high < 0.0 ? -high : high) * 0x1p-65;
+    return (high + (rest + margin) == high) & (high + (rest - margin) == high);
 }
 
 // Sets `result` and returns true unless x is not a positive normal double or
@@ -107,11 +112,7 @@ inline bool TryFast(double x, double& result) noexcept {
     double high = 0.0;
     double rest = 0.0;
     FastSum(reduced.Z, reduced.Exponent, reduced.Entry->L[0], reduced.Entry->L[1], high, rest);
-    // Ziv's test, two-sided: both ends of the error interval must round to
-    // the same double. 2^-65 covers the 2^-66 bound with room for the
-    // rounding of the margin itself.
-    const double margin = (high < 0.0 ? -high : high) * 0x1p-65;
-    if (high + (rest + margin) != high || high + (rest - margin) != high) return false;
+    if (!Settled(high, rest)) return false;
     result = high;
     return true;
 }
@@ -149,29 +150,9 @@ inline double NaturalLog(double x) noexcept {
     return log_detail::Accurate(x);
 }
 
-// NaturalLog of x[0] and x[1] into result[0] and result[1], the fast path
-// of both in one pair of lanes.
-inline void NaturalLogPair(const double* x, double* result) noexcept {
-    using namespace log_detail;
-    if (!InFastDomain(x[0]) || !InFastDomain(x[1])) {
-        result[0] = NaturalLog(x[0]);
-        result[1] = NaturalLog(x[1]);
-        return;
-    }
-    const TReduced r0 = Reduce(x[0]);
-    const TReduced r1 = Reduce(x[1]);
-    TDoublePair high{};
-    TDoublePair rest{};
-    FastSum(TDoublePair{r0.Z, r1.Z}, TDoublePair{r0.Exponent, r1.Exponent},
-            TDoublePair{r0.Entry->L[0], r1.Entry->L[0]},
-            TDoublePair{r0.Entry->L[1], r1.Entry->L[1]}, high, rest);
-    for (int lane = 0; lane < 2; ++lane) {
-        // TryFast's test, lane by lane: it fails about once in 3,000.
-        const double h = high[lane];
-        const double margin = (h < 0.0 ? -h : h) * 0x1p-65;
-        const bool settled = h + (rest[lane] + margin) == h && h + (rest[lane] - margin) == h;
-        result[lane] = settled ? h : Accurate(x[lane]);
-    }
-}
+// NaturalLog of x[i] into result[i] for i below count: the fast path of
+// many arguments at once, vectorised where the processor allows, each lane
+// computing exactly what NaturalLog would.
+void NaturalLogs(const double* x, double* result, int count) noexcept;
 
 }  // namespace velmora

@@ -63,13 +63,16 @@ bool HireInto(TOrganisation& org, const int* vacancies, const std::uint8_t* left
     std::uint8_t* const female = org.Scratch.EntrantFemale.data();
     DrawEntrants(org.Random, hires, UniformBound(org.Params.WomenHired), z, female);
     TMember* const staff = org.Staff.begin();
+    TNewcomers newcomers(org);
     bool finite = true;
     for (int k = 0, j = 0; k < count; ++k) {
         if (left != nullptr && left[k] == 0) continue;
-        const TMember& member = staff[vacancies[k]] = NewEntrant(org, level, z[j], female[j] != 0);
+        const TMember member = newcomers.Next(level, z[j], female[j] != 0);
+        staff[vacancies[k]] = member;
         finite &= IsFiniteScore(member.Score);
         hired[j++] = {member.Score, vacancies[k]};
     }
+    newcomers.Done(org);
     return finite;
 }
 

@@ -19,13 +19,14 @@ void StaffInitially(TOrganisation& org) {
     double* const z = org.Scratch.EntrantZ.data();
     DrawNormals(org.Random, LevelLast(org, 1), z);
     org.NextId = 0;
-    for (int n = org.Levels; n >= 1; --n) {
+    TNewcomers newcomers(org);
+    for (int n = org.Levels, id = 0; n >= 1; --n) {
         const double share = org.Params.WomenInitial[n];
-        for (std::int32_t i = 1; i <= org.LevelSize[n]; ++i) {
-            const TMember entrant = NewEntrant(org, n, z[org.NextId], InitiallyFemale(i, share));
-            org.Staff[entrant.Id] = entrant;
+        for (std::int32_t i = 1; i <= org.LevelSize[n]; ++i, ++id) {
+            org.Staff[id + 1] = newcomers.Next(n, z[id], InitiallyFemale(i, share));
         }
     }
+    newcomers.Done(org);
     for (int n = org.Levels; n >= 1; --n) RankLevel(org, n);
 }
 

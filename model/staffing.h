@@ -14,21 +14,32 @@ void StaffInitially(TOrganisation& org);
 // of women is a woman. Uses no random draw.
 bool InitiallyFemale(std::int32_t i, double share) noexcept;
 
-// A person's score on entry: the standard normal value z spread by the
-// deviation of their sex around the common mean, plus the bias for a man.
-inline double EntryScore(const TOrganisation& org, double z, bool female) noexcept {
-    // Picked from tables rather than by a branch on the sex, a coin toss for
-    // hires. A woman's sum is never -0, so adding +0 to it changes no bit.
-    const double spread[2] = {org.Params.ScoreSdMen, org.Params.ScoreSdWomen};
-    const double bonus[2] = {org.Bias, 0.0};
-    return ScoreMean + spread[female] * z + bonus[female];
-}
+// Newcomers, on the initial staff or hired: each takes the next id, and the
+// score of the normal value z drawn for them, spread by the deviation of
+// their sex around the common mean, plus the bias for a man. Works on copies
+// of what it reads, so that a loop of them keeps these in registers rather
+// than reloading them after every record it writes; Done hands the last id
+// back.
+class TNewcomers {
+  public:
+    explicit TNewcomers(const TOrganisation& org) noexcept
+        : Spread{org.Params.ScoreSdMen, org.Params.ScoreSdWomen},
+          Bonus{org.Bias, 0.0},
+          LastId(org.NextId) {}
 
-// A person entering a level, on the initial staff or hired: the next id, and
-// the score of the normal value z drawn for them.
-inline TMember NewEntrant(TOrganisation& org, int level, double z, bool female) noexcept {
-    ++org.NextId;
-    return {org.NextId, true, female, static_cast<std::uint8_t>(level), EntryScore(org, z, female)};
-}
+    TMember Next(int level, double z, bool female) noexcept {
+        // Picked from tables rather than by a branch on the sex, a coin toss
+        // for hires. A woman's sum is never -0, so adding +0 to it changes no bit.
+        const double score = ScoreMean + Spread[female] * z + Bonus[female];
+        return {++LastId, true, female, static_cast<std::uint8_t>(level), score};
+    }
+
+    void Done(TOrganisation& org) const noexcept { org.NextId = LastId; }
+
+  private:
+    double Spread[2];
+    double Bonus[2];
+    std::int32_t LastId;
+};
 
 }  // namespace velmora
