@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "model/natural_log.h"
+#include "model/vector_clones.h"
 
 namespace velmora {
 
@@ -19,37 +20,40 @@ constexpr std::uint32_t Increment8 = JumpIncrement(Lanes);
 constexpr int Chunk = 512;
 
 // A stretch of the stream and, for every position p, what PolarNormal would
-// make of the pair of draws p and p + 1. Each step is a loop of independent
-// iterations that the compiler vectorises.
+// make of the pair of draws p and p + 1.
 struct TStretch {
     std::uint32_t State[Chunk];  // after draw p
     double X[Chunk];             // 2u - 1 of draw p
     double S[Chunk];             // x1^2 + x2^2 of the pair from p
     std::uint8_t Accepted[Chunk];
-
-    // `size` draws following state `from`; size is a multiple of Lanes.
-    void Fill(std::uint32_t from, int size) noexcept {
-        std::uint32_t state = from;
-        for (int p = 0; p < Lanes; ++p) State[p] = state = state * GeneratorMultiplier + 1u;
-        for (int p = Lanes; p < size; ++p) State[p] = State[p - Lanes] * Multiplier8 + Increment8;
-        for (int p = 0; p < size; ++p) {
-            // 2u - 1 = (state - 2^31) 2^-31, both exact: a signed conversion
-            // vectorises where an unsigned one does not.
-            const auto centred = static_cast<std::int32_t>(State[p] ^ 0x80000000u);
-            X[p] = static_cast<double>(centred) * 0x1p-31;
-        }
-        // PolarNormal's own expression, in the same order.
-        for (int p = 0; p + 1 < size; ++p) S[p] = X[p] * X[p] + X[p + 1] * X[p + 1];
-        for (int p = 0; p + 1 < size; ++p) {
-            // Its test !(s > 1 || s == 0) on the bits: s is never negative, and
-            // the bits of a non-negative double order as its value. Unlike the
-            // comparisons of doubles, this vectorises.
-            const auto bits = std::bit_cast<std::int64_t>(S[p]);
-            const std::int64_t outside = (bits - 1) | (std::bit_cast<std::int64_t>(1.0) - bits);
-            Accepted[p] = static_cast<std::uint64_t>(~outside) >> 63;
-        }
-    }
 };
+
+// `size` draws following state `from`; size is a multiple of Lanes. Each step
+// is a loop of independent iterations that the compiler vectorises.
+VELMORA_VECTOR_CLONES void Fill(TStretch& stretch, std::uint32_t from, int size) noexcept {
+    std::uint32_t state = from;
+    for (int p = 0; p < Lanes; ++p) stretch.State[p] = state = state * GeneratorMultiplier + 1u;
+    for (int p = Lanes; p < size; ++p) {
+        stretch.State[p] = stretch.State[p - Lanes] * Multiplier8 + Increment8;
+    }
+    for (int p = 0; p < size; ++p) {
+        // 2u - 1 = (state - 2^31) 2^-31, both exact: a signed conversion
+        // vectorises where an unsigned one does not.
+        const auto centred = static_cast<std::int32_t>(stretch.State[p] ^ 0x80000000u);
+        stretch.X[p] = static_cast<double>(centred) * 0x1p-31;
+    }
+    // PolarNormal's own expression, in the same order.
+    const double* const x = stretch.X;
+    for (int p = 0; p + 1 < size; ++p) stretch.S[p] = x[p] * x[p] + x[p + 1] * x[p + 1];
+    for (int p = 0; p + 1 < size; ++p) {
+        // Its test !(s > 1 || s == 0) on the bits: s is never negative, and
+        // the bits of a non-negative double order as its value. Unlike the
+        // comparisons of doubles, this vectorises.
+        const auto bits = std::bit_cast<std::int64_t>(stretch.S[p]);
+        const std::int64_t outside = (bits - 1) | (std::bit_cast<std::int64_t>(1.0) - bits);
+        stretch.Accepted[p] = static_cast<std::uint64_t>(~outside) >> 63;
+    }
+}
 
 // The draws of `count` normals, each followed by a sex draw when WithSex.
 template <bool WithSex>
@@ -67,7 +71,7 @@ void Draw(TRandom& random, int count, std::uint64_t womenBound, double* z,
         // that a period's hires mostly need one stretch.
         const int wanted = (Reach + 1) * (count - n) + Lanes;
         const int size = std::min(Chunk, (wanted + Lanes - 1) / Lanes * Lanes);
-        stretch.Fill(state, size);
+        Fill(stretch, state, size);
         // Follow the stream from pair to pair without a branch on the
         // rejection: every step writes, only an accepted pair moves n on.
         const int start = n;

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <limits>
 
+#include "model/vector_clones.h"
+
 namespace velmora::log_detail {
 namespace {
 
@@ -119,16 +121,7 @@ double Accurate(double x) noexcept {
 
 namespace velmora {
 
-// Clones for wider vectors, picked once by the processor at load time: every
-// clone makes the same IEEE-754 operations lane by lane (none of them fuses a
-// multiply and an add), so the bits do not depend on the one picked.
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VELMORA_WIDE_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
-#else
-#define VELMORA_WIDE_CLONES
-#endif
-
-VELMORA_WIDE_CLONES void NaturalLogs(const double* x, double* result, int count) noexcept {
+VELMORA_VECTOR_CLONES void NaturalLogs(const double* x, double* result, int count) noexcept {
     using namespace log_detail;
     // Blocks small enough for the working arrays to stay in the first-level cache.
     constexpr int Block = 64;

@@ -1,0 +1,12 @@
+#pragma once
+
+// Marks a function with loops that vectorise to be compiled again for wider
+// vector units, the clone picked once by the processor at load time. Every
+// clone makes the same IEEE-754 operations lane by lane, and none of these
+// targets fuses a multiply and an add (the build also forbids contraction),
+// so the bits do not depend on the clone picked.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define VELMORA_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#else
+#define VELMORA_VECTOR_CLONES
+#endif
