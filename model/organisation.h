@@ -39,22 +39,17 @@ using TRoster = TIndexedVector<TMember>;
 
 enum class TArrival : std::uint8_t { Stayed, Promoted, Hired };
 
-// A score and the position holding it, as ranking sorts them.
-struct TRankEntry {
-    double Score;
-    int Position;
-};
-
 // Working space of ranking and hiring, sized for the largest level or the
 // whole roster when a run is set up.
 struct TRankScratch {
-    std::vector<TRankEntry> Stayed, Promoted, Hired, Newcomers, Sorted;  // two more for sentinels
-    std::vector<TRankEntry> Held;             // every level's remaining people, with sentinels
+    // Chains of records that ranking sorts and merges, two more for sentinels.
+    std::vector<TMember> Stayed, Promoted, Hired, Newcomers, Sorted;
+    std::vector<TMember> Held;                // every level's remaining people, with sentinels
     std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
     std::vector<std::uint32_t> BucketOf;      // each entry's bucket
     std::vector<TMember> Records;
     std::vector<int> Vacancies;              // positions to fill, in roster order
-    std::vector<std::uint8_t> LeftToHiring;  // beside Vacancies: 1 when left to an outside hire
+    std::vector<std::uint8_t> LeftToHiring;  // per vacancy: 1 when left to an outside hire
     // The normal values and sexes of a period's hires, or the normal values
     // of a whole new staff, drawn in one batch: one per position at most.
     std::vector<double> EntrantZ;

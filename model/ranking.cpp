@@ -27,7 +27,7 @@ void reordering(TOrganisation& org, std::uint8_t level) noexcept {
 
 namespace {
 
-bool Higher(const TRankEntry& a, const TRankEntry& b) { return a.Score > b.Score; }
+bool Higher(const TMember& a, const TMember& b) { return a.Score > b.Score; }
 
 // Whether a chain is in non-increasing order, and whether it is strictly
 // decreasing, i.e. in order with no two scores equal.
@@ -36,7 +36,7 @@ struct TOrder {
     bool Distinct = true;
 };
 
-TOrder OrderOf(const TRankEntry* entries, std::size_t count) {
+TOrder OrderOf(const TMember* entries, std::size_t count) {
     TOrder order;
     for (std::size_t i = 1; i < count; ++i) {
         order.InOrder &= entries[i].Score <= entries[i - 1].Score;
@@ -46,10 +46,10 @@ TOrder OrderOf(const TRankEntry* entries, std::size_t count) {
     return order;
 }
 
-void InsertionSort(TRankEntry* first, TRankEntry* last) {
-    for (TRankEntry* i = first + 1; i < last; ++i) {
-        const TRankEntry entry = *i;
-        TRankEntry* j = i;
+void InsertionSort(TMember* first, TMember* last) {
+    for (TMember* i = first + 1; i < last; ++i) {
+        const TMember entry = *i;
+        TMember* j = i;
         for (; j > first && (j - 1)->Score < entry.Score; --j) *j = *(j - 1);
         *j = entry;
     }
@@ -64,7 +64,7 @@ void InsertionSort(TRankEntry* first, TRankEntry* last) {
 // insertion moves an entry only within its bucket, while a comparison sort
 // would mispredict most of its branches. Crowded buckets (clustered scores)
 // get a comparison sort instead.
-bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch) {
+bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
     if (count < 2) return true;
     // Two of each bound: two short chains of dependent compares, not one long.
     double high[2] = {entries[0].Score, entries[count - 1].Score};
@@ -82,7 +82,7 @@ bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch)
     // (top - score) * scale never decreases as the score falls, so neither
     // does the bucket: a higher score never lands in a later bucket.
     const double scale = static_cast<double>(buckets - 1) / range;
-    TRankEntry* const sorted = scratch.Sorted.data();
+    TMember* const sorted = scratch.Sorted.data();
     std::uint32_t crowd = 0;
     if (std::isfinite(range) && std::isfinite(scale)) {
         std::uint32_t* const starts = scratch.BucketStarts.data();
@@ -121,8 +121,8 @@ void RankByChains(TOrganisation& org, int level) {
     const int size = org.LevelSize[level];
     TRankScratch& scratch = org.Scratch;
     // After the slot for each chain's first sentinel.
-    TRankEntry* const heads[] = {scratch.Stayed.data() + 1, scratch.Promoted.data() + 1,
-                                 scratch.Hired.data() + 1};
+    TMember* const heads[] = {scratch.Stayed.data() + 1, scratch.Promoted.data() + 1,
+                              scratch.Hired.data() + 1};
 
     // One pass sorts each occupied position into its chain and notes whether
     // the level is in non-increasing order already: then the exchange pass
@@ -137,7 +137,7 @@ void RankByChains(TOrganisation& org, int level) {
     std::size_t counts[3] = {0, 0, 0};
     for (int i = 0; i < size; ++i) {
         if (!staff[i].Occupied) continue;
-        const TRankEntry entry{staff[i].Score, first + i};
+        const TMember& entry = staff[i];
         ranked = ranked && entry.Score <= previous;
         finite &= IsFiniteScore(entry.Score);  // else it could meet the sentinels
         previous = entry.Score;
@@ -164,19 +164,18 @@ void RankByChains(TOrganisation& org, int level) {
     }
 
     // Only a level with outside hires above level 1 has both kinds of newcomer.
-    const TRankEntry* newcomers = counts[1] == 0 ? heads[2] : heads[1];
+    const TMember* newcomers = counts[1] == 0 ? heads[2] : heads[1];
     const std::size_t newcomerCount = counts[1] + counts[2];
     if (counts[1] > 0 && counts[2] > 0) {
-        TRankEntry* const merged = scratch.Newcomers.data() + 1;
-        MergeInOrder(heads[1], counts[1], heads[2], counts[2], [&](std::size_t k, int position) {
-            merged[k] = {org.Staff[position].Score, position};
-        });
+        TMember* const merged = scratch.Newcomers.data() + 1;
+        MergeInOrder(heads[1], counts[1], heads[2], counts[2],
+                     [&](std::size_t k, const TMember& record) { merged[k] = record; });
         Bracket(merged, newcomerCount);
         newcomers = merged;
     }
     TMember* const records = scratch.Records.data();
     MergeInOrder(heads[0], counts[0], newcomers, newcomerCount,
-                 [&](std::size_t k, int position) { records[k] = org.Staff[position]; });
+                 [&](std::size_t k, const TMember& record) { records[k] = record; });
     const std::size_t occupied = counts[0] + newcomerCount;
     // Strictly falling scores prove the merge; otherwise two chains share a score.
     for (std::size_t k = 1; k < occupied; ++k) {

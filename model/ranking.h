@@ -19,9 +19,9 @@ void RankLevel(TOrganisation& org, int level);
 // among equal scores is what every other ranking must reproduce.
 void reordering(TOrganisation& org, std::uint8_t level) noexcept;
 
-// Puts entries in non-increasing order, with working space; returns false
-// when two scores are equal, the order then being unspecified.
-bool SortDistinct(TRankEntry* entries, std::size_t count, TRankScratch& scratch);
+// Puts records in non-increasing score order, with working space; returns
+// false when two scores are equal, the order then being unspecified.
+bool SortDistinct(TMember* records, std::size_t count, TRankScratch& scratch);
 
 // Whether a score is finite, without the branches of std::isfinite.
 inline bool IsFiniteScore(double score) noexcept {
@@ -31,15 +31,15 @@ inline bool IsFiniteScore(double score) noexcept {
 
 // Puts the sentinels MergeInOrder needs on either side of a chain: the
 // chain must have a free slot before it and one after it.
-inline void Bracket(TRankEntry* chain, std::size_t count) noexcept {
-    chain[-1] = {std::numeric_limits<double>::infinity(), 0};
-    chain[count] = {-std::numeric_limits<double>::infinity(), 0};
+inline void Bracket(TMember* chain, std::size_t count) noexcept {
+    chain[-1] = TMember{.Score = std::numeric_limits<double>::infinity()};
+    chain[count] = TMember{.Score = -std::numeric_limits<double>::infinity()};
 }
 
-// Merges two chains of entries in non-increasing order, handing each
-// entry's position with its place in the result to emit, without a branch:
-// which chain the next entry comes from is a coin toss. The result is split
-// in two halves at the point a binary search finds, and each half is merged
+// Merges two chains of records in non-increasing score order, handing each
+// record with its place in the result to emit, without a branch: which
+// chain the next record comes from is a coin toss. The result is split in
+// two halves at the point a binary search finds, and each half is merged
 // from both ends at once: four independent chains of compares side by side.
 // Each chain needs a sentinel on either side, above every score before it
 // and below every score after it. With distinct scores in order this is the
@@ -47,24 +47,28 @@ inline void Bracket(TRankEntry* chain, std::size_t count) noexcept {
 // in the result prove it right), but with finite scores no read goes beyond
 // the sentinels.
 template <typename Emit>
-void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, std::size_t bCount,
+void MergeInOrder(const TMember* a, std::size_t aCount, const TMember* b, std::size_t bCount,
                   Emit emit) {
     // The compiler turns a conditional choice into a branch; a mask does not.
-    const auto pick = [](bool first, int x, int y) { return y ^ ((x ^ y) & -int{first}); };
+    const auto pick = [](bool first, const TMember* x, const TMember* y) {
+        const auto ix = reinterpret_cast<std::uintptr_t>(x);
+        const auto iy = reinterpret_cast<std::uintptr_t>(y);
+        return *reinterpret_cast<const TMember*>(iy ^ ((ix ^ iy) & -std::uintptr_t{first}));
+    };
     // One stretch of the result, merged from both ends: its front takes the
-    // higher head, its back the lower tail. Within a stretch the first entry
+    // higher head, its back the lower tail. Within a stretch the first record
     // beyond it in each chain bounds it as a sentinel would.
     struct TEnds {
-        const TRankEntry *A, *B, *C, *D;
+        const TMember *A, *B, *C, *D;
         std::size_t Front, Back;  // the next places at the front and the back
     };
     const auto step = [&](TEnds& e) {
         const bool front = e.A->Score > e.B->Score;
-        emit(e.Front++, pick(front, e.A->Position, e.B->Position));
+        emit(e.Front++, pick(front, e.A, e.B));
         e.A += front;
         e.B += !front;
         const bool back = e.C->Score < e.D->Score;
-        emit(e.Back--, pick(back, e.C->Position, e.D->Position));
+        emit(e.Back--, pick(back, e.C, e.D));
         e.C -= back;
         e.D -= !back;
     };
@@ -95,7 +99,7 @@ void MergeInOrder(const TRankEntry* a, std::size_t aCount, const TRankEntry* b, 
     for (std::size_t k = both; k < secondSteps; ++k) step(second);
     for (TEnds* e : {&first, &second}) {
         if (e->Front == e->Back) {  // an odd stretch: one entry left in the middle
-            emit(e->Front, pick(e->A->Score > e->B->Score, e->A->Position, e->B->Position));
+            emit(e->Front, pick(e->A->Score > e->B->Score, e->A, e->B));
         }
     }
 }

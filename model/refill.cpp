@@ -21,20 +21,21 @@ constexpr double Infinity = std::numeric_limits<double>::infinity();
 struct TLevelPlan {
     int Start = 0;
     int Size = 0;
-    int KeysFrom = 0;      // the keys of its people still there after departures
+    int HeldFrom = 0;      // where its people still there after departures lie among the held
     int Held = 0;          // how many they are
     int Taken = 0;         // the best of them, promoted to levels above
     int Vacant = 0;        // positions to fill: those who left and those taken
     int Promoted = 0;      // vacancies filled from below, in the order promotion takes them:
-    int FromLevel = 0;     // from this level's keys
+    int FromLevel = 0;     // from this level's held
     int FromNext = 0;      // this one on, then down through the levels below
     bool OneLevel = true;  // all from one level, so already in order
     int Hires = 0;         // vacancies left to hiring
-    int ListedFrom = -1;   // where its vacancies were listed, once they are
+    int MarkedFrom = -1;   // where its vacancies' marks lie, once marked (1: left to hiring)
+    std::int32_t HiredAfter = 0;  // the id before its hires', which follow in the order drawn
 };
 
-// Where promotion has got to: the next person it takes is key Next of
-// level Level's keys, further down when that level has no one left.
+// Where promotion has got to: the next person it takes is Next of level
+// Level's held, further down when that level has no one left.
 struct TCursor {
     int Level;
     int Next = 0;
@@ -54,63 +55,57 @@ int ListVacancies(const TMember* staff, const TLevelPlan& plan, int* vacancies) 
     return count;
 }
 
-// Hires into a level's vacancies in roster order, in place, with the draws
-// Hire makes: all of them, or those `left` marks as left to hiring. Sets
-// their keys; false when a score is not finite.
-bool HireInto(TOrganisation& org, const int* vacancies, const std::uint8_t* left, int count,
-              int hires, int level, TRankEntry* hired) noexcept {
+// A level's hires, drawn as Hire draws them, into `hired` in that order.
+// False when a score is not finite.
+bool HireInto(TOrganisation& org, int level, int count, TMember* hired) noexcept {
     double* const z = org.Scratch.EntrantZ.data();
     std::uint8_t* const female = org.Scratch.EntrantFemale.data();
-    DrawEntrants(org.Random, hires, UniformBound(org.Params.WomenHired), z, female);
-    TMember* const staff = org.Staff.begin();
+    DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
     TNewcomers newcomers(org);
     bool finite = true;
-    for (int k = 0, j = 0; k < count; ++k) {
-        if (left != nullptr && left[k] == 0) continue;
-        const TMember member = newcomers.Next(level, z[j], female[j] != 0);
-        staff[vacancies[k]] = member;
-        finite &= IsFiniteScore(member.Score);
-        hired[j++] = {member.Score, vacancies[k]};
+    for (int j = 0; j < count; ++j) {
+        hired[j] = newcomers.Next(level, z[j], female[j] != 0);
+        finite &= IsFiniteScore(hired[j].Score);
     }
     newcomers.Done(org);
     return finite;
 }
 
 // A level as promotion and hiring leave it, for the exchange pass: those who
-// stay keep their positions, hires are in theirs already, and every other
-// vacancy in roster order takes the next of those promoted, in the order
-// promotion took them.
-void LayOut(TOrganisation& org, const TLevelPlan& level, int n, const TRankEntry* promoted,
-            int* spare, TMember* to) noexcept {
+// stay keep their positions, and its vacancies in roster order take the next
+// of those promoted, in the order promotion took them, or the next hire in
+// the order drawn, as their marks say.
+void LayOut(TOrganisation& org, const TLevelPlan& level, int n, const TMember* promoted,
+            const TMember* hired, TMember* to) noexcept {
     const TMember* const staff = org.Staff.begin();
     std::copy_n(staff + level.Start, level.Size, to);
-    if (level.Promoted > 0) {
-        int* vacancies = spare;
-        const std::uint8_t* left = nullptr;
-        if (level.ListedFrom >= 0) {
-            vacancies = org.Scratch.Vacancies.data() + level.ListedFrom;
-            left = org.Scratch.LeftToHiring.data() + level.ListedFrom;
+    int* const vacancies = org.Scratch.Vacancies.data();
+    const int vacant = ListVacancies(staff, level, vacancies);
+    const std::uint8_t* const left =
+        level.MarkedFrom >= 0 ? org.Scratch.LeftToHiring.data() + level.MarkedFrom : nullptr;
+    // Unmarked, a level's vacancies are all hired (level 1) or all promoted.
+    int hiring = 0;
+    for (int k = 0; k < vacant; ++k) {
+        if (left != nullptr ? left[k] != 0 : level.Hires > 0) {
+            vacancies[hiring++] = vacancies[k];  // the vacancy of the next hire drawn
         } else {
-            ListVacancies(staff, level, vacancies);
+            to[vacancies[k] - level.Start] = *promoted++;
         }
-        for (int k = 0; k < level.Vacant; ++k) {
-            if (left == nullptr || left[k] == 0) {
-                to[vacancies[k] - level.Start] = staff[(promoted++)->Position];
-            }
-        }
+    }
+    // Sorting may have moved the hires: their ids give the order drawn.
+    for (int j = 0; j < level.Hires; ++j) {
+        to[vacancies[hired[j].Id - level.HiredAfter - 1] - level.Start] = hired[j];
     }
     for (int i = 0; i < level.Size; ++i) to[i].Level = static_cast<std::uint8_t>(n);
 }
 
-// Merges a level's two chains, copying the records in that order into the
-// new roster, and tallies them. False unless the scores strictly fall, which
-// proves the merge.
-bool MergeInto(const TMember* staff, const TRankEntry* a, std::size_t aCount, const TRankEntry* b,
-               std::size_t bCount, int level, std::int32_t total, TMember* to,
-               TLevelTally& tally) noexcept {
+// Merges a level's two chains into the new roster, and tallies them. False
+// unless the scores strictly fall, which proves the merge.
+bool MergeInto(const TMember* a, std::size_t aCount, const TMember* b, std::size_t bCount,
+               int level, std::int32_t total, TMember* to, TLevelTally& tally) noexcept {
     const auto rank = static_cast<std::uint8_t>(level);
-    MergeInOrder(a, aCount, b, bCount, [&](std::size_t k, int position) {
-        to[k] = staff[position];
+    MergeInOrder(a, aCount, b, bCount, [&](std::size_t k, const TMember& record) {
+        to[k] = record;
         to[k].Level = rank;
     });
     bool falling = true;
@@ -123,28 +118,27 @@ bool MergeInto(const TMember* staff, const TRankEntry* a, std::size_t aCount, co
     return falling;
 }
 
-// The keys of each level's people still there after departures, in roster
-// order, which is score order; the two free slots before each level's keys,
-// and two at the end, take sentinels. False when a score is not finite.
-bool CollectKeys(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
+// The records of each level's people still there after departures, in
+// roster order, which is score order; the two free slots before each level's
+// and two at the end take sentinels. False when a score is not finite.
+bool CollectHeld(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
     const TMember* const staff = org.Staff.begin();
-    TRankEntry* const keys = org.Scratch.Held.data();
-    int key = 0;
+    TMember* const held = org.Scratch.Held.data();
+    int next = 0;
     int index = 0;
     bool finite = true;
     for (int n = org.Levels; n >= 1; --n) {
         TLevelPlan& level = plan[n];
-        key += 2;
+        next += 2;
         level.Start = index;
         level.Size = org.LevelSize[n];
-        level.KeysFrom = key;
+        level.HeldFrom = next;
         for (const int end = index + level.Size; index < end; ++index) {
-            const double score = staff[index].Score;
-            finite &= IsFiniteScore(score);
-            keys[key] = {score, index};
-            key += staff[index].Occupied;
+            finite &= IsFiniteScore(staff[index].Score);
+            held[next] = staff[index];
+            next += staff[index].Occupied;
         }
-        level.Held = key - level.KeysFrom;
+        level.Held = next - level.HeldFrom;
     }
     return finite;
 }
@@ -152,15 +146,12 @@ bool CollectKeys(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
 // Top down, each vacancy takes the next person promotion reaches below,
 // unless its own draw leaves it to an outside hire, as Promote does; once no
 // one is left below, the rest are hired too. Levels whose vacancies are not
-// all promoted get them listed, with those left to hiring marked. Returns
-// how many vacancies were listed.
-int PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
-    const TMember* const staff = org.Staff.begin();
-    int* const vacancies = org.Scratch.Vacancies.data();
+// all promoted get them marked, 1 for those left to hiring.
+void PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
     std::uint8_t* const left = org.Scratch.LeftToHiring.data();
     const double external = org.Params.ExternalHires;
     TCursor cursor{org.Levels};
-    int listed = 0;
+    int marked = 0;
     for (int n = org.Levels; n >= 1; --n) {
         TLevelPlan& level = plan[n];
         level.Taken = cursor.Level > n ? 0 : cursor.Level == n ? cursor.Next : level.Held;
@@ -175,11 +166,10 @@ int PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
         }
         int wanted = level.Vacant;
         if (external > 0.0) {
-            level.ListedFrom = listed;
-            ListVacancies(staff, level, vacancies + listed);
+            level.MarkedFrom = marked;
             for (int k = 0; k < level.Vacant; ++k) {
-                left[listed + k] = NextUniform(org.Random) < external;
-                wanted -= left[listed + k];
+                left[marked + k] = NextUniform(org.Random) < external;
+                wanted -= left[marked + k];
             }
         }
         level.FromLevel = cursor.Level;
@@ -197,51 +187,38 @@ int PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
         level.Hires = level.Vacant - level.Promoted;
         if (level.Promoted < wanted) {
             // No one left below: the last of the vacancies promotion wanted are hired.
-            if (level.ListedFrom < 0) {
-                level.ListedFrom = listed;
-                ListVacancies(staff, level, vacancies + listed);
-                std::fill_n(left + listed, level.Vacant, std::uint8_t{0});
+            if (level.MarkedFrom < 0) {
+                level.MarkedFrom = marked;
+                std::fill_n(left + marked, level.Vacant, std::uint8_t{0});
             }
             for (int k = 0, seen = 0; k < level.Vacant; ++k) {
-                std::uint8_t& mark = left[listed + k];
+                std::uint8_t& mark = left[marked + k];
                 if (mark == 0 && seen++ >= level.Promoted) mark = 1;
             }
         }
-        if (level.ListedFrom >= 0) listed += level.Vacant;
+        if (level.MarkedFrom >= 0) marked += level.Vacant;
     }
-    return listed;
 }
 
 // Hires into a level and merges it into the new roster, with its tally.
 // False when two scores are equal or a hire's is not finite: the level is
 // then laid out for the exchange pass instead.
-bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n, int listed,
+bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
                  TLevelTally& tally) noexcept {
-    const TMember* const staff = org.Staff.begin();
     TRankScratch& scratch = org.Scratch;
-    TRankEntry* const keys = scratch.Held.data();
-    int* const vacancies = scratch.Vacancies.data();
-    TRankEntry* const hired = scratch.Hired.data() + 1;
+    TMember* const held = scratch.Held.data();
+    TMember* const hired = scratch.Hired.data() + 1;
     TLevelPlan& level = plan[n];
 
-    // The bottom level's vacancies are listed only now that those promoted
-    // from it have gone; hires take all of them.
-    const std::uint8_t* left = nullptr;
-    if (n == 1) {
-        level.ListedFrom = listed;
-        ListVacancies(staff, level, vacancies + listed);
-    } else if (level.ListedFrom >= 0) {
-        left = scratch.LeftToHiring.data() + level.ListedFrom;
-    }
+    level.HiredAfter = org.NextId;
     const auto hires = static_cast<std::size_t>(level.Hires);
-    bool ranked = hires == 0 || (HireInto(org, vacancies + level.ListedFrom, left, level.Vacant,
-                                          level.Hires, n, hired) &&
-                                 SortDistinct(hired, hires, scratch));
+    bool ranked =
+        hires == 0 || (HireInto(org, n, level.Hires, hired) && SortDistinct(hired, hires, scratch));
     Bracket(hired, hires);
 
     // Before the stayers is a free slot or someone already promoted, and
     // after them a free slot.
-    TRankEntry* const stayed = keys + level.KeysFrom + level.Taken;
+    TMember* const stayed = held + level.HeldFrom + level.Taken;
     const auto stayers = static_cast<std::size_t>(level.Held - level.Taken);
     Bracket(stayed, stayers);
 
@@ -249,18 +226,18 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n, int lis
     // before them is free or someone promoted already, the one after them is
     // put back. From several levels, they are gathered and sorted.
     const auto promotions = static_cast<std::size_t>(level.Promoted);
-    TRankEntry* promoted = scratch.Promoted.data() + 1;
-    TRankEntry* inOrder = promoted;
-    TRankEntry after{};
+    TMember* promoted = scratch.Promoted.data() + 1;
+    TMember* inOrder = promoted;
+    TMember after{};
     if (promotions > 0 && level.OneLevel) {
-        promoted = inOrder = keys + plan[level.FromLevel].KeysFrom + level.FromNext;
+        promoted = inOrder = held + plan[level.FromLevel].HeldFrom + level.FromNext;
         after = promoted[promotions];
         Bracket(promoted, promotions);
     } else if (promotions > 0) {
         TCursor from{level.FromLevel, level.FromNext};
         for (std::size_t k = 0; k < promotions; ++k) {
             while (from.Next == plan[from.Level].Held) from = {from.Level - 1};
-            promoted[k] = keys[plan[from.Level].KeysFrom + from.Next++];
+            promoted[k] = held[plan[from.Level].HeldFrom + from.Next++];
         }
         inOrder = scratch.Stayed.data() + 1;
         std::copy_n(promoted, promotions, inOrder);
@@ -270,20 +247,19 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n, int lis
 
     // Both kinds of newcomer only with outside hires or no one left below:
     // merged first.
-    const TRankEntry* newcomers = promotions > 0 ? inOrder : hired;
+    const TMember* newcomers = promotions > 0 ? inOrder : hired;
     if (hires > 0 && promotions > 0) {
-        TRankEntry* const arrivals = scratch.Newcomers.data() + 1;
-        MergeInOrder(inOrder, promotions, hired, hires, [&](std::size_t k, int position) {
-            arrivals[k] = {staff[position].Score, position};
-        });
+        TMember* const arrivals = scratch.Newcomers.data() + 1;
+        MergeInOrder(inOrder, promotions, hired, hires,
+                     [&](std::size_t k, const TMember& record) { arrivals[k] = record; });
         Bracket(arrivals, promotions + hires);
         newcomers = arrivals;
     }
     TMember* const to = org.Next.begin() + level.Start;
-    ranked = ranked && MergeInto(staff, stayed, stayers, newcomers, promotions + hires, n,
-                                 org.Total, to, tally);
+    ranked = ranked &&
+             MergeInto(stayed, stayers, newcomers, promotions + hires, n, org.Total, to, tally);
     if (promotions > 0 && level.OneLevel) promoted[promotions] = after;
-    if (!ranked) LayOut(org, level, n, promoted, vacancies + listed, to);
+    if (!ranked) LayOut(org, level, n, promoted, hired, to);
     return ranked;
 }
 
@@ -291,11 +267,11 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n, int lis
 
 bool RefillByMerging(TOrganisation& org) {
     TPerLevel<TLevelPlan> plan{};
-    if (org.Ranking != TRanking::Fast || !CollectKeys(org, plan)) return false;
-    const int listed = PlanPromotions(org, plan);
+    if (org.Ranking != TRanking::Fast || !CollectHeld(org, plan)) return false;
+    PlanPromotions(org, plan);
     TPerLevel<bool> tied{};
     TPerLevel<TLevelTally> tallies{};
-    for (int n = org.Levels; n >= 1; --n) tied[n] = !RefillLevel(org, plan, n, listed, tallies[n]);
+    for (int n = org.Levels; n >= 1; --n) tied[n] = !RefillLevel(org, plan, n, tallies[n]);
 
     std::swap(org.Staff, org.Next);
     for (int n = org.Levels; n >= 1; --n) {

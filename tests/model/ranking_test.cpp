@@ -143,27 +143,28 @@ TEST(MergeInOrder, PlacesEveryEntryAsAPlainMerge) {
     TRandom random{77u};
     for (std::size_t aCount = 0; aCount <= 9; ++aCount) {
         for (std::size_t bCount = 0; bCount <= 9; ++bCount) {
-            std::vector<TRankEntry> all;
-            for (std::size_t i = 0; i < aCount + bCount; ++i) {
-                all.push_back({NextUniform(random) * 100.0, static_cast<int>(i)});
+            std::vector<TMember> all;
+            for (std::int32_t i = 0; i < static_cast<std::int32_t>(aCount + bCount); ++i) {
+                all.push_back({.Id = i, .Score = NextUniform(random) * 100.0});
             }
             // Sentinels on either side of each chain, as the merge needs.
             const auto chain = [&](std::size_t from, std::size_t count) {
-                std::vector<TRankEntry> c{{std::numeric_limits<double>::infinity(), -1}};
+                std::vector<TMember> c(1);
                 c.insert(c.end(), all.begin() + static_cast<std::ptrdiff_t>(from),
                          all.begin() + static_cast<std::ptrdiff_t>(from + count));
                 std::sort(c.begin() + 1, c.end(), [](auto x, auto y) { return x.Score > y.Score; });
-                c.push_back({-std::numeric_limits<double>::infinity(), -1});
+                c.emplace_back();
+                Bracket(c.data() + 1, count);
                 return c;
             };
-            const std::vector<TRankEntry> a = chain(0, aCount);
-            const std::vector<TRankEntry> b = chain(aCount, bCount);
+            const std::vector<TMember> a = chain(0, aCount);
+            const std::vector<TMember> b = chain(aCount, bCount);
             std::sort(all.begin(), all.end(), [](auto x, auto y) { return x.Score > y.Score; });
             std::vector<int> placed(all.size(), -1);
             MergeInOrder(a.data() + 1, aCount, b.data() + 1, bCount,
-                         [&](std::size_t k, int position) { placed.at(k) = position; });
+                         [&](std::size_t k, const TMember& record) { placed.at(k) = record.Id; });
             for (std::size_t k = 0; k < all.size(); ++k) {
-                ASSERT_EQ(placed[k], all[k].Position) << aCount << "+" << bCount << " at " << k;
+                ASSERT_EQ(placed[k], all[k].Id) << aCount << "+" << bCount << " at " << k;
             }
         }
     }
