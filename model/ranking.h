@@ -72,6 +72,21 @@ void MergeInOrder(const TMember* a, std::size_t aCount, const TMember* b, std::s
         e.C -= back;
         e.D -= !back;
     };
+    // Runs at either end that lie wholly beyond the other chain, long where
+    // the chains barely overlap, are handed on without the merge's compares;
+    // what is left of each chain is still bounded by a sentinel or a record
+    // handed on, as the merge needs.
+    std::size_t placed = 0;
+    std::size_t end = aCount + bCount;
+    for (; aCount > 0 && a->Score > b->Score; --aCount) emit(placed++, *a++);
+    for (; bCount > 0 && b->Score > a->Score; --bCount) emit(placed++, *b++);
+    for (; aCount > 0 && a[aCount - 1].Score < b[bCount - 1].Score; --aCount) {
+        emit(--end, a[aCount - 1]);
+    }
+    for (; bCount > 0 && b[bCount - 1].Score < a[aCount - 1].Score; --bCount) {
+        emit(--end, b[bCount - 1]);
+    }
+
     const std::size_t size = aCount + bCount;
     // The first half takes the best `split` of a and the best half - split of b.
     const std::size_t half = size / 2;
@@ -86,8 +101,9 @@ void MergeInOrder(const TMember* a, std::size_t aCount, const TMember* b, std::s
         }
     }
     const std::size_t split = low;
-    TEnds first{a, b, a + split - 1, b + (half - split) - 1, 0, half - 1};
-    TEnds second{a + split, b + (half - split), a + aCount - 1, b + bCount - 1, half, size - 1};
+    TEnds first{a, b, a + split - 1, b + (half - split) - 1, placed, placed + half - 1};
+    TEnds second{a + split,      b + (half - split), a + aCount - 1,
+                 b + bCount - 1, placed + half,      placed + size - 1};
     const std::size_t firstSteps = half / 2;
     const std::size_t secondSteps = (size - half) / 2;
     const std::size_t both = std::min(firstSteps, secondSteps);
