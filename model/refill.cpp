@@ -1,6 +1,7 @@
 #include "model/refill.h"
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -55,20 +56,23 @@ int ListVacancies(const TMember* staff, const TLevelPlan& plan, int* vacancies) 
     return count;
 }
 
+// Whether every score the run can hold is finite, as merging needs: each is
+// 50 + spread * z, plus the bias for a man until it ends, where |z| never
+// exceeds 9.3 (the polar method's largest from draws that are multiples of
+// 2^-31), so spreads and a bias below 1e300 in size keep far from overflow.
+bool ScoresFinite(const TParameters& params) noexcept {
+    const auto modest = [](double x) { return std::fabs(x) < 1e300; };  // false for a NaN
+    return modest(params.ScoreSdMen) && modest(params.ScoreSdWomen) && modest(params.Bias);
+}
+
 // A level's hires, drawn as Hire draws them, into `hired` in that order.
-// False when a score is not finite.
-bool HireInto(TOrganisation& org, int level, int count, TMember* hired) noexcept {
+void HireInto(TOrganisation& org, int level, int count, TMember* hired) noexcept {
     double* const z = org.Scratch.EntrantZ.data();
     std::uint8_t* const female = org.Scratch.EntrantFemale.data();
     DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
     TNewcomers newcomers(org);
-    bool finite = true;
-    for (int j = 0; j < count; ++j) {
-        hired[j] = newcomers.Next(level, z[j], female[j] != 0);
-        finite &= IsFiniteScore(hired[j].Score);
-    }
+    for (int j = 0; j < count; ++j) hired[j] = newcomers.Next(level, z[j], female[j] != 0);
     newcomers.Done(org);
-    return finite;
 }
 
 // A level as promotion and hiring leave it, for the exchange pass: those who
@@ -120,13 +124,12 @@ bool MergeInto(const TMember* a, std::size_t aCount, const TMember* b, std::size
 
 // The records of each level's people still there after departures, in
 // roster order, which is score order; the two free slots before each level's
-// and two at the end take sentinels. False when a score is not finite.
-bool CollectHeld(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
+// and two at the end take sentinels.
+void CollectHeld(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
     const TMember* const staff = org.Staff.begin();
     TMember* const held = org.Scratch.Held.data();
     int next = 0;
     int index = 0;
-    bool finite = true;
     for (int n = org.Levels; n >= 1; --n) {
         TLevelPlan& level = plan[n];
         next += 2;
@@ -134,13 +137,11 @@ bool CollectHeld(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
         level.Size = org.LevelSize[n];
         level.HeldFrom = next;
         for (const int end = index + level.Size; index < end; ++index) {
-            finite &= IsFiniteScore(staff[index].Score);
             held[next] = staff[index];
             next += staff[index].Occupied;
         }
         level.Held = next - level.HeldFrom;
     }
-    return finite;
 }
 
 // Top down, each vacancy takes the next person promotion reaches below,
@@ -201,8 +202,8 @@ void PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
 }
 
 // Hires into a level and merges it into the new roster, with its tally.
-// False when two scores are equal or a hire's is not finite: the level is
-// then laid out for the exchange pass instead.
+// False when two scores are equal: the level is then laid out for the
+// exchange pass instead.
 bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
                  TLevelTally& tally) noexcept {
     TRankScratch& scratch = org.Scratch;
@@ -212,8 +213,8 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
 
     level.HiredAfter = org.NextId;
     const auto hires = static_cast<std::size_t>(level.Hires);
-    bool ranked =
-        hires == 0 || (HireInto(org, n, level.Hires, hired) && SortDistinct(hired, hires, scratch));
+    if (hires > 0) HireInto(org, n, level.Hires, hired);
+    bool ranked = hires == 0 || SortDistinct(hired, hires, scratch);
     Bracket(hired, hires);
 
     // Before the stayers is a free slot or someone already promoted, and
@@ -267,7 +268,8 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
 
 bool RefillByMerging(TOrganisation& org) {
     TPerLevel<TLevelPlan> plan{};
-    if (org.Ranking != TRanking::Fast || !CollectHeld(org, plan)) return false;
+    if (org.Ranking != TRanking::Fast || !ScoresFinite(org.Params)) return false;
+    CollectHeld(org, plan);
     PlanPromotions(org, plan);
     TPerLevel<bool> tied{};
     TPerLevel<TLevelTally> tallies{};

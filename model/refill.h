@@ -14,8 +14,9 @@ namespace velmora {
 // the exchange pass. The same draws are made in the same order as by
 // Promote and Hire, and the same roster and tally result.
 //
-// Returns false, having changed nothing, with the exchange ranking or a score
-// that is not finite; Promote, Hire and Tally then do the period.
+// Returns false, having changed nothing, with the exchange ranking or with
+// spreads or a bias so large that a score might not be finite; Promote, Hire
+// and Tally then do the period.
 bool RefillByMerging(TOrganisation& org);
 
 }  // namespace velmora

@@ -154,6 +154,11 @@ TEST(Reproducibility, QuickAndPlainPeriodsGiveTheSameRosters) {
              p.BiasEnds = 5;
              p.TurnoverSlope = 1.0;
          })},
+        // The largest the quick period takes: still far from overflow.
+        {"huge spreads", PyramidShape, with([](TParameters& p) {
+             p.ScoreSdMen = p.ScoreSdWomen = p.Bias = 0.99e300;
+             p.BiasEnds = 3;
+         })},
     };
     for (const Case& c : cases) {
         for (std::uint32_t seed = 1; seed <= 3; ++seed) {
