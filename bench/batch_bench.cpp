@@ -29,19 +29,21 @@ struct TSnapshots {
     double PeriodsPerRun = 0;
 };
 
-const TSnapshots& Snapshots(int form) {
-    static TSnapshots cache[2];
-    TSnapshots& s = cache[form];
+const TSnapshots& Snapshots(int form, int rules = 0) {
+    static TSnapshots cache[2][2];
+    TSnapshots& s = cache[form][rules];
     if (!s.Before[0].empty()) return s;
     constexpr int Runs = 8;
     auto org = std::make_unique<TOrganisation>();
     auto check = std::make_unique<TOrganisation>();
     for (std::uint32_t seed = 1; seed <= Runs; ++seed) {
-        BeginRun(*org, seed, bench::Shape(form), bench::Params());
+        BeginRun(*org, seed, bench::Shape(form),
+                 rules == 0 ? bench::Params() : bench::GeneralParams());
         while (!org->Finished) {
             *check = *org;
             RunPeriod(*check);
             ++org->Period;
+            if (org->Period == org->Params.BiasEnds) RemoveBias(*org);
             s.Before[DeparturesStep].push_back(*org);
             Departures(*org);
             s.Before[RefillStep].push_back(*org);
@@ -57,7 +59,8 @@ const TSnapshots& Snapshots(int form) {
 void BM_Step(benchmark::State& state) {
     const int form = static_cast<int>(state.range(0));
     const auto step = static_cast<TStep>(state.range(1));
-    const std::vector<TOrganisation>& before = Snapshots(form).Before[step];
+    const int rules = static_cast<int>(state.range(2));
+    const std::vector<TOrganisation>& before = Snapshots(form, rules).Before[step];
     auto org = std::make_unique<TOrganisation>();
     std::size_t i = 0;
     for (auto _ : state) {
@@ -75,11 +78,12 @@ void BM_Step(benchmark::State& state) {
         state.SetIterationTime(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
-    state.counters["periods/run"] = Snapshots(form).PeriodsPerRun;
+    state.counters["periods/run"] = Snapshots(form, rules).PeriodsPerRun;
 }
+// rules 1: every factor away from its default, as BM_WholeRunGeneral.
 BENCHMARK(BM_Step)
-    ->ArgsProduct({{0, 1}, {DeparturesStep, RefillStep}})
-    ->ArgNames({"form", "step"})
+    ->ArgsProduct({{0, 1}, {DeparturesStep, RefillStep}, {0, 1}})
+    ->ArgNames({"form", "step", "rules"})
     ->UseManualTime();
 
 void BM_BeginRun(benchmark::State& state) {

@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <limits>
 
 #include "model/draws.h"
 #include "model/natural_log.h"
@@ -74,21 +75,40 @@ double RoughExp(double x) noexcept {
 }
 
 // The logistic function 1 / (1 + exp(-t)) on a grid of t, from Low in Steps
-// per unit, each value moved by 1e-12 down (Lower) and up (Upper): bounds
-// that hold for the exact function and for its computed value alike.
+// per unit. When x = (t - Low) * Steps is within 1e-9 of its exact value, t
+// lies between grid points i - 1 and i + 2 for i = floor(x), and so the
+// probability between their values moved by 1e-12 down and up: bounds that
+// hold for the exact function and for its computed value alike. They are
+// kept as bounds on the generator's state (see UniformBound): a state under
+// Below[i] leaves, one from Above[i] up stays, and one between is left open,
+// as every state is in band 0, which stands for a t off the grid.
 struct TLogisticGrid {
     static constexpr double Low = -40.0;
     static constexpr double Steps = 32.0;
     static constexpr int Points = 2561;  // up to +40
+    static constexpr int Bands = Points - 3;
 
     TLogisticGrid() {
-        for (int j = 0; j < Points; ++j) {
-            const double p = 1.0 / (1.0 + std::exp(-(Low + j / Steps)));
-            Lower[static_cast<std::size_t>(j)] = p * (1.0 - 1e-12);
-            Upper[static_cast<std::size_t>(j)] = p * (1.0 + 1e-12);
+        const auto at = [](int j) { return 1.0 / (1.0 + std::exp(-(Low + j / Steps))); };
+        Below[0] = 0;
+        Above[0] = std::uint64_t{1} << 32;
+        for (int i = 1; i < Bands; ++i) {
+            Below[static_cast<std::size_t>(i)] = UniformBound(at(i - 1) * (1.0 - 1e-12));
+            Above[static_cast<std::size_t>(i)] = UniformBound(at(i + 2) * (1.0 + 1e-12));
         }
     }
-    std::array<double, Points> Lower, Upper;
+
+    // The band i of a logit t, or 0 off the grid, as for a NaN.
+    static std::size_t Band(double t) noexcept {
+        const double x = (t - Low) * Steps;
+        if (x >= 1.0 && x < Bands) [[likely]] {
+            // Through int: a double converts to it in one instruction.
+            return static_cast<std::size_t>(static_cast<int>(x));
+        }
+        return 0;
+    }
+
+    std::array<std::uint64_t, Bands> Below, Above;
 };
 
 const TLogisticGrid& LogisticGrid() {
@@ -103,8 +123,8 @@ struct TLeaving {
         : Slope(params.TurnoverSlope),
           SlopeTenth(Slope / 10.0),
           Base{params.TurnoverMen, params.TurnoverWomen},
-          Logit{Slope == 0.0 ? 0.0 : velmora::Logit(Base[0]),
-                Slope == 0.0 ? 0.0 : velmora::Logit(Base[1])},
+          Logit{Plain(Base[0]) ? OffGrid : velmora::Logit(Base[0]),
+                Plain(Base[1]) ? OffGrid : velmora::Logit(Base[1])},
           PlainFor{Plain(Base[0]), Plain(Base[1])},
           Grid(LogisticGrid()) {}
 
@@ -114,6 +134,11 @@ struct TLeaving {
     // Tables indexed by sex rather than a branch on it, a coin toss for hires.
     double LogitOf(const TMember& member) const noexcept {
         return Logit[member.Female] - Slope * (member.Score - ScoreMean) / 10.0;
+    }
+    // Within a few units in the last place of LogitOf, without its division:
+    // far less than the grid's margins and those of Leaves allow.
+    double RoughLogit(const TMember& member) const noexcept {
+        return Logit[member.Female] - SlopeTenth * (member.Score - ScoreMean);
     }
 
     double Probability(const TMember& member) const noexcept {
@@ -125,23 +150,11 @@ struct TLeaving {
     // Whether a draw u leaves, exactly as u < Probability(member). With
     // e = exp(-logit), u < 1 / (1 + e) when u (1 + e) < 1: a rough e within
     // 1e-8 settles it unless u (1 + e) lies within 1e-6 of 1, which far
-    // exceeds its error and that of the exact probability's roundings. The
-    // answer itself is a coin toss, so it is not branched on.
+    // exceeds its error and that of the exact probability's roundings. Taken
+    // only for the few draws the grid leaves open.
     bool Leaves(const TMember& member, double u) const noexcept {
         if (PlainFor[member.Female]) return u < Base[member.Female];
-        // Within a few units in the last place of LogitOf, without its
-        // division: far less than the margins below allow.
-        const double logit = Logit[member.Female] - SlopeTenth * (member.Score - ScoreMean);
-        const double x = (logit - TLogisticGrid::Low) * TLogisticGrid::Steps;
-        if (x >= 1.0 && x < TLogisticGrid::Points - 3) {
-            // x is within 1e-9 of its exact value, so the logit lies between
-            // grid points i - 1 and i + 2, and the probability between their
-            // bounds: most draws fall outside that narrow band.
-            const auto i = static_cast<std::size_t>(x);
-            const double below = Grid.Lower[i - 1];
-            const double above = Grid.Upper[i + 2];
-            if ((u < below) | (u >= above)) return u < below;
-        }
+        const double logit = RoughLogit(member);
         const double q = u * (1.0 + RoughExp(std::clamp(-logit, -700.0, 700.0)));
         constexpr double Low = 1.0 - 1e-6;
         constexpr double High = 1.0 + 1e-6;
@@ -153,17 +166,37 @@ struct TLeaving {
     double Slope;
     double SlopeTenth;
     double Base[2];   // turnover of men, of women
-    double Logit[2];  // and its logit, when the slope needs it
+    double Logit[2];  // and its logit, when the slope needs it; else OffGrid
+    // A plain sex's draws are all left open by the grid, to Leaves.
+    static constexpr double OffGrid = std::numeric_limits<double>::quiet_NaN();
     bool PlainFor[2];
     const TLogisticGrid& Grid;
 };
 
 void DeparturesByPerson(TOrganisation& org) noexcept {
     const TLeaving leaving(org.Params);
-    ForEachDraw(org, [&leaving](TMember& member, std::uint32_t state) {
-        const double u = static_cast<double>(state) * (1.0 / 4294967296.0);  // as NextUniform
-        // Not a branch on the answer, a coin toss.
-        member.Occupied = member.Occupied & !leaving.Leaves(member, u);
+    if (leaving.PlainFor[0] && leaving.PlainFor[1]) {
+        // Each sex at its own turnover, as DeparturesAtOneRate.
+        const std::uint64_t bound[2] = {UniformBound(leaving.Base[0]),
+                                        UniformBound(leaving.Base[1])};
+        ForEachDraw(org, [&bound](TMember& member, std::uint32_t state) {
+            member.Occupied = member.Occupied & !(state < bound[member.Female]);
+        });
+        return;
+    }
+    const TLogisticGrid& grid = leaving.Grid;
+    ForEachDraw(org, [&leaving, &grid](TMember& member, std::uint32_t state) {
+        const std::size_t band = TLogisticGrid::Band(leaving.RoughLogit(member));
+        const bool leaves = state < grid.Below[band];
+        const bool stays = !(state < grid.Above[band]);
+        // Neither holds (both cannot) for the rare draw in the narrow open
+        // band: a branch only on that, never on the answer, a coin toss.
+        if (leaves == stays) [[unlikely]] {
+            const double u = static_cast<double>(state) * (1.0 / 4294967296.0);  // as NextUniform
+            member.Occupied = member.Occupied & !leaving.Leaves(member, u);
+        } else {
+            member.Occupied = member.Occupied & !leaves;
+        }
     });
 }
 

@@ -48,9 +48,10 @@ TEST(Departures, DrawOncePerPositionAndTouchOnlyOccupied) {
 }
 
 // Departures draw on eight lanes of the generator and, with a turnover slope,
-// mostly settle by a rough exponential. Rosters of any length, with turnovers
-// and scores put right at the boundary of the draws to come, must still give
-// exactly the one-draw-at-a-time rule.
+// mostly settle by a grid of bounds, the rest by a rough exponential. Rosters
+// of any length, with turnovers (women's up to a certain 1) and scores put
+// right at the boundary of the draws to come, must still give exactly the
+// one-draw-at-a-time rule.
 TEST(Departures, MatchOneDrawAtATimeForAnyLengthEvenAtTheBoundary) {
     TRandom random{2026u};
     auto draw = [&random](int below) { return static_cast<int>(NextUniform(random) * below); };
@@ -69,7 +70,7 @@ TEST(Departures, MatchOneDrawAtATimeForAnyLengthEvenAtTheBoundary) {
         for (int p = 1; p <= org->Total; ++p) u.push_back(NextUniform(ahead));
         const auto near = [&](double x) { return std::nextafter(x, draw(3) - 1.0 + x); };
         params.TurnoverMen = near(u[static_cast<std::size_t>(draw(org->Total))]);
-        params.TurnoverWomen = sloped ? 0.1 + draw(9) / 10.0 : params.TurnoverMen;
+        params.TurnoverWomen = sloped ? 0.1 + draw(10) / 10.0 : params.TurnoverMen;
         params.TurnoverSlope = sloped ? draw(7) - 3.0 : 0.0;
         org->Rules = RulesFor(params);
         for (int p = 1; p <= org->Total; ++p) {
