@@ -129,13 +129,17 @@ VELMORA_VECTOR_CLONES void NaturalLogs(const double* x, double* result, int coun
         const int n = std::min(Block, count - from);
         const double* const in = x + from;
         // Reduce's steps split into loops without table reads, which
-        // vectorise, and one that only reads the table.
+        // vectorise, and one that only reads the table. Every loop runs to a
+        // whole number of the widest vectors, on 1s past the arguments,
+        // rather than finish one argument at a time.
+        const int padded = (n + 7) / 8 * 8;
         std::uint64_t bits[Block];
         std::memcpy(bits, in, sizeof(double) * static_cast<std::size_t>(n));
+        std::fill(bits + n, bits + padded, std::bit_cast<std::uint64_t>(1.0));
         double mHigh[Block], mLow[Block], exponent[Block];
         std::uint32_t index[Block];
         std::uint8_t inDomain[Block];
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < padded; ++i) {
             // Arguments outside the fast path's domain stand in as 1 here and
             // take the accurate path below.
             inDomain[i] = InFastDomain(bits[i]);
@@ -154,7 +158,7 @@ VELMORA_VECTOR_CLONES void NaturalLogs(const double* x, double* result, int coun
                 (index[i] >= static_cast<std::uint32_t>(log_table::kUpperFrom) ? 1.0 : 0.0);
         }
         double r[Block], tableHigh[Block], tableLow[Block];
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < padded; ++i) {
             const log_table::TEntry& entry = log_table::kEntries[index[i]];
             r[i] = entry.R;
             tableHigh[i] = entry.L[0];
@@ -162,7 +166,7 @@ VELMORA_VECTOR_CLONES void NaturalLogs(const double* x, double* result, int coun
         }
         double high[Block];
         std::uint8_t settled[Block];
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < padded; ++i) {
             const double z = (mHigh[i] * r[i] - 1.0) + mLow[i] * r[i];  // as Reduce
             double rest = 0.0;
             FastSum(z, exponent[i], tableHigh[i], tableLow[i], high[i], rest);
