@@ -11,9 +11,14 @@ namespace velmora {
 
 namespace {
 
-constexpr int Lanes = 8;
-constexpr std::uint32_t Multiplier8 = JumpMultiplier(Lanes);
-constexpr std::uint32_t Increment8 = JumpIncrement(Lanes);
+// The stream is stepped in 32 lanes: four vectors of eight, so four
+// independent chains of multiplications rather than one. The first 32
+// positions come from the first eight, eight at a time.
+constexpr int Lanes = 32;
+constexpr std::uint32_t Multiplier8 = JumpMultiplier(8);
+constexpr std::uint32_t Increment8 = JumpIncrement(8);
+constexpr std::uint32_t MultiplierLanes = JumpMultiplier(Lanes);
+constexpr std::uint32_t IncrementLanes = JumpIncrement(Lanes);
 
 // Draws generated at once: enough for about 140 hires, and small enough for
 // the working arrays to stay in the first-level cache.
@@ -32,9 +37,12 @@ struct TStretch {
 // is a loop of independent iterations that the compiler vectorises.
 VELMORA_VECTOR_CLONES void Fill(TStretch& stretch, std::uint32_t from, int size) noexcept {
     std::uint32_t state = from;
-    for (int p = 0; p < Lanes; ++p) stretch.State[p] = state = state * GeneratorMultiplier + 1u;
+    for (int p = 0; p < 8; ++p) stretch.State[p] = state = state * GeneratorMultiplier + 1u;
+    for (int p = 8; p < Lanes; ++p) {
+        stretch.State[p] = stretch.State[p - 8] * Multiplier8 + Increment8;
+    }
     for (int p = Lanes; p < size; ++p) {
-        stretch.State[p] = stretch.State[p - Lanes] * Multiplier8 + Increment8;
+        stretch.State[p] = stretch.State[p - Lanes] * MultiplierLanes + IncrementLanes;
     }
     for (int p = 0; p < size; ++p) {
         // 2u - 1 = (state - 2^31) 2^-31, both exact: a signed conversion
