@@ -20,9 +20,9 @@ constexpr std::uint32_t Increment8 = JumpIncrement(8);
 constexpr std::uint32_t MultiplierLanes = JumpMultiplier(Lanes);
 constexpr std::uint32_t IncrementLanes = JumpIncrement(Lanes);
 
-// Draws generated at once: enough for about 140 hires, and small enough for
-// the working arrays to stay in the first-level cache.
-constexpr int Chunk = 512;
+// Draws generated at once: enough for about 280 hires, a whole period's, and
+// small enough for the working arrays to stay in the first-level cache.
+constexpr int Chunk = 1024;
 
 // A stretch of the stream and, for every position p, what PolarNormal would
 // make of the pair of draws p and p + 1.
