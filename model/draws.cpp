@@ -50,14 +50,15 @@ VELMORA_VECTOR_CLONES void Fill(TStretch& stretch, std::uint32_t from, int size)
         const auto centred = static_cast<std::int32_t>(stretch.State[p] ^ 0x80000000u);
         stretch.X[p] = static_cast<double>(centred) * 0x1p-31;
     }
-    // PolarNormal's own expression, in the same order.
     const double* const x = stretch.X;
-    for (int p = 0; p + 1 < size; ++p) stretch.S[p] = x[p] * x[p] + x[p + 1] * x[p + 1];
     for (int p = 0; p + 1 < size; ++p) {
+        // PolarNormal's own expression, in the same order.
+        const double s = x[p] * x[p] + x[p + 1] * x[p + 1];
+        stretch.S[p] = s;
         // Its test !(s > 1 || s == 0) on the bits: s is never negative, and
         // the bits of a non-negative double order as its value. Unlike the
         // comparisons of doubles, this vectorises.
-        const auto bits = std::bit_cast<std::int64_t>(stretch.S[p]);
+        const auto bits = std::bit_cast<std::int64_t>(s);
         const std::int64_t outside = (bits - 1) | (std::bit_cast<std::int64_t>(1.0) - bits);
         stretch.Accepted[p] = static_cast<std::uint64_t>(~outside) >> 63;
     }
