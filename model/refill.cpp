@@ -201,6 +201,36 @@ void PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
     }
 }
 
+// Those promoted from several levels, in order: one run per level, each in
+// order already where it lies among the held, merged run by run. Only the
+// last run can end before its level does; the slot after it is put back.
+TMember* MergeRuns(TPerLevel<TLevelPlan>& plan, const TLevelPlan& level, TMember* held,
+                   std::size_t promotions, TRankScratch& scratch) noexcept {
+    TMember* const buffers[2] = {scratch.Stayed.data() + 1, scratch.Sorted.data() + 1};
+    int from = level.FromLevel;
+    TMember* merged = held + plan[from].HeldFrom + level.FromNext;
+    std::size_t count = static_cast<std::size_t>(plan[from].Held - level.FromNext);
+    Bracket(merged, count);  // before: a free slot or someone promoted already; after: free
+    for (int out = 0; count < promotions; out ^= 1) {
+        do {
+            --from;
+        } while (plan[from].Held == 0);
+        TMember* const run = held + plan[from].HeldFrom;
+        const std::size_t take =
+            std::min(promotions - count, static_cast<std::size_t>(plan[from].Held));
+        const TMember after = run[take];
+        Bracket(run, take);
+        TMember* const into = buffers[out];
+        MergeInOrder(merged, count, run, take,
+                     [&](std::size_t k, const TMember& record) { into[k] = record; });
+        run[take] = after;
+        count += take;
+        Bracket(into, count);
+        merged = into;
+    }
+    return merged;
+}
+
 // Hires into a level and merges it into the new roster, with its tally.
 // False when two scores are equal: the level is then laid out for the
 // exchange pass instead.
@@ -225,7 +255,8 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
 
     // Those promoted from one level are in order already, in place: the slot
     // before them is free or someone promoted already, the one after them is
-    // put back. From several levels, they are gathered and sorted.
+    // put back. From several levels, they are gathered in that order (for a
+    // layout) and merged level by level.
     const auto promotions = static_cast<std::size_t>(level.Promoted);
     TMember* promoted = scratch.Promoted.data() + 1;
     TMember* inOrder = promoted;
@@ -240,10 +271,7 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
             while (from.Next == plan[from.Level].Held) from = {from.Level - 1};
             promoted[k] = held[plan[from.Level].HeldFrom + from.Next++];
         }
-        inOrder = scratch.Stayed.data() + 1;
-        std::copy_n(promoted, promotions, inOrder);
-        ranked = ranked && SortDistinct(inOrder, promotions, scratch);
-        Bracket(inOrder, promotions);
+        inOrder = MergeRuns(plan, level, held, promotions, scratch);
     }
 
     // Both kinds of newcomer only with outside hires or no one left below:
