@@ -143,19 +143,13 @@ VELMORA_VECTOR_CLONES void NaturalLogs(const double* x, double* result, int coun
             // Arguments outside the fast path's domain stand in as 1 here and
             // take the accurate path below.
             inDomain[i] = InFastDomain(bits[i]);
-            const std::uint64_t valid =
-                (bits[i] & -std::uint64_t{inDomain[i]}) |
-                (std::bit_cast<std::uint64_t>(1.0) & -std::uint64_t{!inDomain[i]});
-            const std::uint64_t fraction = valid & 0x000FFFFFFFFFFFFFull;
-            index[i] = static_cast<std::uint32_t>(fraction >> 44);
-            const std::uint64_t one = fraction | 0x3FF0000000000000ull;
-            mHigh[i] = std::bit_cast<double>(one & ~0x1FFull);
-            mLow[i] = std::bit_cast<double>(one) - mHigh[i];
-            // E as 2^52 + E - 2^52, exactly; without an integer conversion
-            // older vector units lack.
-            exponent[i] =
-                (std::bit_cast<double>((valid >> 52) | 0x4330000000000000ull) - (0x1p52 + 1023.0)) +
-                (index[i] >= static_cast<std::uint32_t>(log_table::kUpperFrom) ? 1.0 : 0.0);
+            const TParts parts =
+                Split((bits[i] & -std::uint64_t{inDomain[i]}) |
+                      (std::bit_cast<std::uint64_t>(1.0) & -std::uint64_t{!inDomain[i]}));
+            index[i] = parts.Index;
+            mHigh[i] = parts.MHigh;
+            mLow[i] = parts.MLow;
+            exponent[i] = parts.Exponent;
         }
         double r[Block], tableHigh[Block], tableLow[Block];
         for (int i = 0; i < padded; ++i) {
@@ -167,9 +161,9 @@ VELMORA_VECTOR_CLONES void NaturalLogs(const double* x, double* result, int coun
         double high[Block];
         std::uint8_t settled[Block];
         for (int i = 0; i < padded; ++i) {
-            const double z = (mHigh[i] * r[i] - 1.0) + mLow[i] * r[i];  // as Reduce
             double rest = 0.0;
-            FastSum(z, exponent[i], tableHigh[i], tableLow[i], high[i], rest);
+            FastSum(ReducedZ(mHigh[i], mLow[i], r[i]), exponent[i], tableHigh[i], tableLow[i],
+                    high[i], rest);
             settled[i] = Settled(high[i], rest) & inDomain[i];
         }
         for (int i = 0; i < n; ++i) result[from + i] = settled[i] ? high[i] : Accurate(in[i]);

@@ -9,6 +9,36 @@ namespace velmora {
 
 namespace log_detail {
 
+// The parts of a positive normal double x = 2^E * m that the reduction
+// takes from its bits: the table index, m split into 44 and 9 bits, and E
+// (plus one from kUpperFrom) as a double. No table read and no branch, so a
+// loop of them vectorises.
+struct TParts {
+    std::uint32_t Index;
+    double MHigh;
+    double MLow;
+    double Exponent;
+};
+
+inline TParts Split(std::uint64_t bits) noexcept {
+    const std::uint64_t fraction = bits & 0x000FFFFFFFFFFFFFull;
+    const auto index = static_cast<std::uint32_t>(fraction >> 44);
+    const std::uint64_t m = fraction | 0x3FF0000000000000ull;
+    const double mHigh = std::bit_cast<double>(m & ~0x1FFull);
+    // E as (2^52 + E) - 2^52, exactly, without an integer conversion that
+    // older vector units lack.
+    const double exponent =
+        (std::bit_cast<double>((bits >> 52) | 0x4330000000000000ull) - (0x1p52 + 1023.0)) +
+        (index >= static_cast<std::uint32_t>(log_table::kUpperFrom) ? 1.0 : 0.0);
+    return {index, mHigh, std::bit_cast<double>(m) - mHigh, exponent};
+}
+
+// z = m*r - 1, exact: each part of m times the 9-bit r is exact, and so is
+// their sum, which needs at most 53 bits when |z| <= 2^-8.
+inline double ReducedZ(double mHigh, double mLow, double r) noexcept {
+    return (mHigh * r - 1.0) + mLow * r;
+}
+
 struct TReduced {
     double Z;         // m*r - 1, exact
     double Exponent;  // E, plus one from kUpperFrom
@@ -17,18 +47,9 @@ struct TReduced {
 
 // x must be a positive normal double.
 inline TReduced Reduce(double x) noexcept {
-    const auto bits = std::bit_cast<std::uint64_t>(x);
-    const auto fraction = bits & 0x000FFFFFFFFFFFFFull;
-    const auto index = static_cast<int>(fraction >> 44);
-    const auto& entry = log_table::kEntries[index];
-    const double m = std::bit_cast<double>(fraction | 0x3FF0000000000000ull);
-    // m split into 44 and 9 bits: each part times the 9-bit r is exact, and so
-    // is their sum, which needs at most 53 bits when |z| <= 2^-8.
-    const double mHigh = std::bit_cast<double>((fraction | 0x3FF0000000000000ull) & ~0x1FFull);
-    const double mLow = m - mHigh;
-    const double z = (mHigh * entry.R - 1.0) + mLow * entry.R;
-    const int exponent = static_cast<int>(bits >> 52) - 1023 + (index >= log_table::kUpperFrom);
-    return {z, static_cast<double>(exponent), &entry};
+    const TParts parts = Split(std::bit_cast<std::uint64_t>(x));
+    const log_table::TEntry& entry = log_table::kEntries[parts.Index];
+    return {ReducedZ(parts.MHigh, parts.MLow, entry.R), parts.Exponent, &entry};
 }
 
 // Exact a + b as (sum, error); any order of magnitudes.

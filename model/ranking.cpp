@@ -1,6 +1,7 @@
 #include "model/ranking.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -28,6 +29,12 @@ void reordering(TOrganisation& org, std::uint8_t level) noexcept {
 namespace {
 
 bool Higher(const TMember& a, const TMember& b) { return a.Score > b.Score; }
+
+// Whether a score is finite, without the branches of std::isfinite.
+bool IsFiniteScore(double score) noexcept {
+    constexpr std::uint64_t ExponentBits = 0x7FF0000000000000ull;  // all set: infinite or NaN
+    return (std::bit_cast<std::uint64_t>(score) & ExponentBits) != ExponentBits;
+}
 
 // Whether a chain is in non-increasing order, and whether it is strictly
 // decreasing, i.e. in order with no two scores equal.
@@ -106,9 +113,7 @@ bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
         InsertionSort(sorted, sorted + count);
     }
     std::copy_n(sorted, count, entries);
-    bool distinct = true;  // in order now, so distinct when strictly falling
-    for (std::size_t i = 1; i < count; ++i) distinct &= entries[i].Score < entries[i - 1].Score;
-    return distinct;
+    return OrderOf(entries, count).Distinct;
 }
 
 namespace {
@@ -178,11 +183,9 @@ void RankByChains(TOrganisation& org, int level) {
                  [&](std::size_t k, const TMember& record) { records[k] = record; });
     const std::size_t occupied = counts[0] + newcomerCount;
     // Strictly falling scores prove the merge; otherwise two chains share a score.
-    for (std::size_t k = 1; k < occupied; ++k) {
-        if (!(records[k].Score < records[k - 1].Score)) {
-            reordering(org, static_cast<std::uint8_t>(level));
-            return;
-        }
+    if (!OrderOf(records, occupied).Distinct) {
+        reordering(org, static_cast<std::uint8_t>(level));
+        return;
     }
 
     if (occupied == static_cast<std::size_t>(size)) {

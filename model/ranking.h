@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -22,12 +21,6 @@ void reordering(TOrganisation& org, std::uint8_t level) noexcept;
 // Puts records in non-increasing score order, with working space; returns
 // false when two scores are equal, the order then being unspecified.
 bool SortDistinct(TMember* records, std::size_t count, TRankScratch& scratch);
-
-// Whether a score is finite, without the branches of std::isfinite.
-inline bool IsFiniteScore(double score) noexcept {
-    constexpr std::uint64_t ExponentBits = 0x7FF0000000000000ull;  // all set: infinite or NaN
-    return (std::bit_cast<std::uint64_t>(score) & ExponentBits) != ExponentBits;
-}
 
 // Puts the sentinels MergeInOrder needs on either side of a chain: the
 // chain must have a free slot before it and one after it.

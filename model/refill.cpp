@@ -77,11 +77,13 @@ void HireInto(TOrganisation& org, int level, int count, TMember* hired) noexcept
 
 // A level as promotion and hiring leave it, for the exchange pass: those who
 // stay keep their positions, and its vacancies in roster order take the next
-// of those promoted, in the order promotion took them, or the next hire in
-// the order drawn, as their marks say.
-void LayOut(TOrganisation& org, const TLevelPlan& level, int n, const TMember* promoted,
-            const TMember* hired, TMember* to) noexcept {
+// of those promoted, in the order promotion took them from among the held,
+// or the next hire in the order drawn, as their marks say.
+void LayOut(TOrganisation& org, const TPerLevel<TLevelPlan>& plan, int n, const TMember* hired,
+            TMember* to) noexcept {
+    const TLevelPlan& level = plan[n];
     const TMember* const staff = org.Staff.begin();
+    const TMember* const held = org.Scratch.Held.data();
     std::copy_n(staff + level.Start, level.Size, to);
     int* const vacancies = org.Scratch.Vacancies.data();
     const int vacant = ListVacancies(staff, level, vacancies);
@@ -89,11 +91,13 @@ void LayOut(TOrganisation& org, const TLevelPlan& level, int n, const TMember* p
         level.MarkedFrom >= 0 ? org.Scratch.LeftToHiring.data() + level.MarkedFrom : nullptr;
     // Unmarked, a level's vacancies are all hired (level 1) or all promoted.
     int hiring = 0;
+    TCursor from{level.FromLevel, level.FromNext};
     for (int k = 0; k < vacant; ++k) {
         if (left != nullptr ? left[k] != 0 : level.Hires > 0) {
             vacancies[hiring++] = vacancies[k];  // the vacancy of the next hire drawn
         } else {
-            to[vacancies[k] - level.Start] = *promoted++;
+            while (from.Next == plan[from.Level].Held) from = {from.Level - 1};
+            to[vacancies[k] - level.Start] = held[plan[from.Level].HeldFrom + from.Next++];
         }
     }
     // Sorting may have moved the hires: their ids give the order drawn.
@@ -255,22 +259,16 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
 
     // Those promoted from one level are in order already, in place: the slot
     // before them is free or someone promoted already, the one after them is
-    // put back. From several levels, they are gathered in that order (for a
-    // layout) and merged level by level.
+    // put back. From several levels, they are merged level by level. Either
+    // way they stay where they lie among the held, as a layout needs them.
     const auto promotions = static_cast<std::size_t>(level.Promoted);
-    TMember* promoted = scratch.Promoted.data() + 1;
-    TMember* inOrder = promoted;
+    TMember* inOrder = nullptr;
     TMember after{};
     if (promotions > 0 && level.OneLevel) {
-        promoted = inOrder = held + plan[level.FromLevel].HeldFrom + level.FromNext;
-        after = promoted[promotions];
-        Bracket(promoted, promotions);
+        inOrder = held + plan[level.FromLevel].HeldFrom + level.FromNext;
+        after = inOrder[promotions];
+        Bracket(inOrder, promotions);
     } else if (promotions > 0) {
-        TCursor from{level.FromLevel, level.FromNext};
-        for (std::size_t k = 0; k < promotions; ++k) {
-            while (from.Next == plan[from.Level].Held) from = {from.Level - 1};
-            promoted[k] = held[plan[from.Level].HeldFrom + from.Next++];
-        }
         inOrder = MergeRuns(plan, level, held, promotions, scratch);
     }
 
@@ -287,8 +285,8 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
     TMember* const to = org.Next.begin() + level.Start;
     ranked = ranked &&
              MergeInto(stayed, stayers, newcomers, promotions + hires, n, org.Total, to, tally);
-    if (promotions > 0 && level.OneLevel) promoted[promotions] = after;
-    if (!ranked) LayOut(org, level, n, promoted, hired, to);
+    if (promotions > 0 && level.OneLevel) inOrder[promotions] = after;
+    if (!ranked) LayOut(org, plan, n, hired, to);
     return ranked;
 }
 
