@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <limits>
 #include <optional>
@@ -136,35 +137,53 @@ TEST(FastRanking, MatchesTheExchangePassOnLevelsAsHiringLeavesThem) {
     }
 }
 
-// Chains of every length up to 9 each, with distinct scores that interleave
-// at random: the merge must hand every place exactly the entry a plain merge
-// puts there, whatever the two halves and their odd middles come to.
-TEST(MergeInOrder, PlacesEveryEntryAsAPlainMerge) {
+// Chains of every length up to 9 each, with scores that interleave at
+// random. Distinct, the merge must hand every place exactly the entry a plain
+// merge puts there, whatever the two halves and their odd middles come to.
+// With ties (scores 0, 1 or 2) it must stay within its places and sentinels,
+// and the scores it hands on must not strictly fall, so that the proof
+// callers rely on turns it down.
+TEST(MergeInOrder, PlacesEveryEntryAsAPlainMergeAndNeverProvesATie) {
     TRandom random{77u};
-    for (std::size_t aCount = 0; aCount <= 9; ++aCount) {
-        for (std::size_t bCount = 0; bCount <= 9; ++bCount) {
-            std::vector<TMember> all;
-            for (std::int32_t i = 0; i < static_cast<std::int32_t>(aCount + bCount); ++i) {
-                all.push_back({.Id = i, .Score = NextUniform(random) * 100.0});
-            }
-            // Sentinels on either side of each chain, as the merge needs.
-            const auto chain = [&](std::size_t from, std::size_t count) {
-                std::vector<TMember> c(1);
-                c.insert(c.end(), all.begin() + static_cast<std::ptrdiff_t>(from),
-                         all.begin() + static_cast<std::ptrdiff_t>(from + count));
-                std::sort(c.begin() + 1, c.end(), [](auto x, auto y) { return x.Score > y.Score; });
-                c.emplace_back();
-                Bracket(c.data() + 1, count);
-                return c;
-            };
-            const std::vector<TMember> a = chain(0, aCount);
-            const std::vector<TMember> b = chain(aCount, bCount);
-            std::sort(all.begin(), all.end(), [](auto x, auto y) { return x.Score > y.Score; });
-            std::vector<int> placed(all.size(), -1);
-            MergeInOrder(a.data() + 1, aCount, b.data() + 1, bCount,
-                         [&](std::size_t k, const TMember& record) { placed.at(k) = record.Id; });
-            for (std::size_t k = 0; k < all.size(); ++k) {
-                ASSERT_EQ(placed[k], all[k].Id) << aCount << "+" << bCount << " at " << k;
+    for (const bool tied : {false, true}) {
+        for (std::size_t aCount = 0; aCount <= 9; ++aCount) {
+            for (std::size_t bCount = 0; bCount <= 9; ++bCount) {
+                std::vector<TMember> all;
+                for (std::int32_t i = 0; i < static_cast<std::int32_t>(aCount + bCount); ++i) {
+                    const double u = NextUniform(random);
+                    all.push_back({.Id = i, .Score = tied ? std::floor(u * 3.0) : u * 100.0});
+                }
+                // Sentinels on either side of each chain, as the merge needs.
+                const auto chain = [&](std::size_t from, std::size_t count) {
+                    std::vector<TMember> c(1);
+                    c.insert(c.end(), all.begin() + static_cast<std::ptrdiff_t>(from),
+                             all.begin() + static_cast<std::ptrdiff_t>(from + count));
+                    std::sort(c.begin() + 1, c.end(),
+                              [](auto x, auto y) { return x.Score > y.Score; });
+                    c.emplace_back();
+                    Bracket(c.data() + 1, count);
+                    return c;
+                };
+                const std::vector<TMember> a = chain(0, aCount);
+                const std::vector<TMember> b = chain(aCount, bCount);
+                std::sort(all.begin(), all.end(), [](auto x, auto y) { return x.Score > y.Score; });
+                std::vector<int> placed(all.size(), -1);
+                std::vector<double> scores(all.size(), std::nan(""));
+                MergeInOrder(a.data() + 1, aCount, b.data() + 1, bCount,
+                             [&](std::size_t k, const TMember& record) {
+                                 placed.at(k) = record.Id;
+                                 scores.at(k) = record.Score;
+                             });
+                bool tie = false;
+                bool falling = true;
+                for (std::size_t k = 1; k < all.size(); ++k) {
+                    tie |= all[k].Score == all[k - 1].Score;
+                    falling &= scores[k] < scores[k - 1];
+                }
+                for (std::size_t k = 0; k < all.size() && !tie; ++k) {
+                    ASSERT_EQ(placed[k], all[k].Id) << aCount << "+" << bCount << " at " << k;
+                }
+                EXPECT_FALSE(tie && falling) << aCount << "+" << bCount;
             }
         }
     }

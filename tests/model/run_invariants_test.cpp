@@ -154,6 +154,16 @@ TEST(Reproducibility, QuickAndPlainPeriodsGiveTheSameRosters) {
              p.BiasEnds = 5;
              p.TurnoverSlope = 1.0;
          })},
+        // Promotion to the top reaches through three short levels each period,
+        // so those promoted come from four levels at once; outside hires make
+        // the levels' scores overlap, and so the runs merged.
+        {"through short levels", TShape{5, {{{300, 4, 4, 4, 300}}}},
+         with([](TParameters& p) { p.ExternalHires = 0.3; })},
+        {"through short levels, all 50", TShape{5, {{{300, 4, 4, 4, 300}}}},
+         with([](TParameters& p) {
+             p.ScoreSdMen = p.ScoreSdWomen = 0.0;
+             p.Bias = 0.0;
+         })},
         // The largest the quick period takes: still far from overflow.
         {"huge spreads", PyramidShape, with([](TParameters& p) {
              p.ScoreSdMen = p.ScoreSdWomen = p.Bias = 0.99e300;
