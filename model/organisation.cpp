@@ -21,7 +21,7 @@ void SizeScratch(TOrganisation& org, std::int32_t largestLevel, std::int32_t tot
     scratch.LeftToHiring.resize(positions);
     scratch.EntrantZ.resize(positions);
     scratch.EntrantFemale.resize(positions);
-    scratch.Held.resize(positions + 2 * MaxLevels + 2);
+    scratch.Held.resize(positions + 2 * MaxLevels + 2 + 4);  // 4: KeepOccupied's overrun
 }
 
 }  // namespace

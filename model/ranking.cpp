@@ -53,13 +53,19 @@ TOrder OrderOf(const TMember* entries, std::size_t count) {
     return order;
 }
 
-void InsertionSort(TMember* first, TMember* last) {
+// Returns whether the scores strictly fall: an insertion can only make two
+// neighbours equal (or leave a NaN in) where it stops, every record it moves
+// past being strictly lower.
+bool InsertionSort(TMember* first, TMember* last) {
+    bool distinct = true;
     for (TMember* i = first + 1; i < last; ++i) {
         const TMember entry = *i;
         TMember* j = i;
         for (; j > first && (j - 1)->Score < entry.Score; --j) *j = *(j - 1);
         *j = entry;
+        distinct &= j == first || (j - 1)->Score > entry.Score;
     }
+    return distinct;
 }
 
 }  // namespace
@@ -88,7 +94,8 @@ bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
     const std::size_t buckets = 2 * count;
     // (top - score) * scale never decreases as the score falls, so neither
     // does the bucket: a higher score never lands in a later bucket.
-    const double scale = static_cast<double>(buckets - 1) / range;
+    const auto last = static_cast<double>(buckets - 1);
+    const double scale = last / range;
     TMember* const sorted = scratch.Sorted.data();
     std::uint32_t crowd = 0;
     if (std::isfinite(range) && std::isfinite(scale)) {
@@ -96,8 +103,9 @@ bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
         std::uint32_t* const bucketOf = scratch.BucketOf.data();
         std::fill(starts, starts + buckets + 1, 0u);
         for (std::size_t i = 0; i < count; ++i) {
-            const auto b = static_cast<std::uint32_t>(
-                std::min(static_cast<std::size_t>((top - entries[i].Score) * scale), buckets - 1));
+            // Clamped before the conversion, a NaN to the last bucket.
+            const auto b =
+                static_cast<std::uint32_t>(std::min(last, (top - entries[i].Score) * scale));
             bucketOf[i] = b;
             crowd = std::max(crowd, ++starts[b + 1]);
         }
@@ -107,13 +115,15 @@ bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
         crowd = static_cast<std::uint32_t>(count);
         std::copy_n(entries, count, sorted);
     }
+    bool distinct = false;
     if (crowd > 16) {
         std::sort(sorted, sorted + count, Higher);
+        distinct = OrderOf(sorted, count).Distinct;
     } else {
-        InsertionSort(sorted, sorted + count);
+        distinct = InsertionSort(sorted, sorted + count);
     }
     std::copy_n(sorted, count, entries);
-    return OrderOf(entries, count).Distinct;
+    return distinct;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "model/draws.h"
+#include "model/keep_occupied.h"
 #include "model/movement.h"
 #include "model/random.h"
 #include "model/ranking.h"
@@ -140,11 +141,9 @@ void CollectHeld(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
         level.Start = index;
         level.Size = org.LevelSize[n];
         level.HeldFrom = next;
-        for (const int end = index + level.Size; index < end; ++index) {
-            held[next] = staff[index];
-            next += staff[index].Occupied;
-        }
-        level.Held = next - level.HeldFrom;
+        level.Held = KeepOccupied(staff + index, level.Size, held + next);
+        next += level.Held;
+        index += level.Size;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "model/keep_occupied.h"
 #include "model/random.h"
 #include "model/ranking.h"
 #include "test_support.h"
@@ -186,6 +187,56 @@ TEST(MergeInOrder, PlacesEveryEntryAsAPlainMergeAndNeverProvesATie) {
                 EXPECT_FALSE(tie && falling) << aCount << "+" << bCount;
             }
         }
+    }
+}
+
+// Any mix of ties, a NaN, a crowd too dense for buckets (the comparison sort)
+// or spread scores: sorted falling when all are distinct, and the answer
+// says whether they were.
+TEST(SortDistinct, SortsAndTellsWhetherAnyTwoScoresWereEqual) {
+    TRandom random{5u};
+    TOrganisation org;
+    for (const int kind : {0, 1, 2, 3}) {  // spread, tied, crowded, a NaN
+        for (std::size_t count = 0; count <= 40; ++count) {
+            std::vector<TMember> records;
+            for (std::int32_t i = 0; i < static_cast<std::int32_t>(count); ++i) {
+                const double u = NextUniform(random);
+                const double score = kind == 1            ? std::floor(u * 30.0)
+                                     : kind == 2 && i > 0 ? 1.0 + u * 1e-9
+                                                          : u * 100.0;
+                records.push_back({.Id = i, .Score = score});
+            }
+            if (kind == 3 && count > 0) records[count / 2].Score = std::nan("");
+            std::vector<double> scores;
+            for (const TMember& r : records) scores.push_back(r.Score);
+            std::sort(scores.begin(), scores.end(), std::greater<>());
+            const bool distinct =
+                kind != 3 && std::adjacent_find(scores.begin(), scores.end()) == scores.end();
+            ASSERT_EQ(SortDistinct(records.data(), count, org.Scratch), distinct || count < 2)
+                << kind << " " << count;
+            for (std::size_t k = 0; k < count && distinct; ++k) {
+                ASSERT_EQ(records[k].Score, scores[k]) << kind << " " << count << " at " << k;
+            }
+        }
+    }
+}
+
+// Up to four records past those kept may be overwritten, nothing further.
+TEST(KeepOccupied, CopiesTheOccupiedInOrderAndWritesNoFurther) {
+    TRandom random{9u};
+    for (int count = 0; count <= 21; ++count) {
+        std::vector<TMember> from;
+        std::vector<std::int32_t> wanted;
+        for (std::int32_t i = 1; i <= count; ++i) {
+            from.push_back({.Id = i, .Occupied = NextUniform(random) < 0.6, .Score = i * 1.5});
+            if (from.back().Occupied) wanted.push_back(i);
+        }
+        const TMember canary{.Id = -1};
+        std::vector<TMember> to(static_cast<std::size_t>(count) + 8, canary);
+        const int kept = KeepOccupied(from.data(), count, to.data());
+        ASSERT_EQ(kept, static_cast<int>(wanted.size())) << count;
+        for (int k = 0; k < kept; ++k) EXPECT_EQ(to[k].Id, wanted[k]) << count << " at " << k;
+        for (std::size_t k = kept + 4; k < to.size(); ++k) EXPECT_EQ(to[k], canary) << count;
     }
 }
 
