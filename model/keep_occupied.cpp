@@ -25,23 +25,28 @@ int KeepOneByOne(const TMember* from, int count, TMember* to) noexcept {
 static_assert(offsetof(TMember, Occupied) == 4 && sizeof(bool) == 1,
               "the occupied flag is byte 4 of a record's first eight");
 
+// Stores the occupied of four records whole at `to`; returns how many.
+__attribute__((target("avx512f"))) int KeepGroup(__m512i records, TMember* to) noexcept {
+    // Each record's flag byte copied over its four dwords: both of its
+    // quadwords test as occupied or both not.
+    const __mmask8 both = _mm512_test_epi64_mask(
+        _mm512_maskz_shuffle_epi32(0xFFFF, records, _MM_PERM_BBBB), _mm512_set1_epi64(0xFF));
+    _mm512_storeu_si512(to, _mm512_maskz_compress_epi64(both, records));
+    return __builtin_popcount(both) / 2;
+}
+
 // Four records at a time: one vector compress of the occupied, stored whole,
 // then moved on by as many. Half the instructions of one at a time, and no
 // chain through each record's flag.
 __attribute__((target("avx512f"))) int KeepByVectors(const TMember* from, int count,
                                                      TMember* to) noexcept {
-    const __m512i flags =
-        _mm512_set_epi64(0, 0xFF00000000, 0, 0xFF00000000, 0, 0xFF00000000, 0, 0xFF00000000);
     int kept = 0;
-    for (int i = 0; i < count; i += 4) {
-        // A partial last group reads zeros past its end: not occupied.
-        const int left = count - i < 4 ? count - i : 4;
-        const auto lanes = static_cast<__mmask8>((1u << (2 * left)) - 1u);
-        const __m512i records = _mm512_maskz_loadu_epi64(lanes, from + i);
-        const unsigned occupied = _mm512_test_epi64_mask(records, flags);  // even lanes
-        const auto both = static_cast<__mmask8>(occupied | occupied << 1);
-        _mm512_storeu_si512(to + kept, _mm512_maskz_compress_epi64(both, records));
-        kept += __builtin_popcount(occupied);
+    int i = 0;
+    for (; i + 4 <= count; i += 4) kept += KeepGroup(_mm512_loadu_si512(from + i), to + kept);
+    // A partial last group reads zeros past its end: not occupied.
+    if (i < count) {
+        const auto lanes = static_cast<__mmask8>((1u << (2 * (count - i))) - 1u);
+        kept += KeepGroup(_mm512_maskz_loadu_epi64(lanes, from + i), to + kept);
     }
     return kept;
 }
