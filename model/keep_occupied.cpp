@@ -1,12 +1,6 @@
 #include "model/keep_occupied.h"
 
-#include <cstddef>
-#include <cstdint>
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#define VELMORA_COMPRESS 1
-#endif
+#include "model/vector_clones.h"
 
 namespace velmora {
 
@@ -21,12 +15,9 @@ int KeepOneByOne(const TMember* from, int count, TMember* to) noexcept {
     return kept;
 }
 
-#ifdef VELMORA_COMPRESS
-static_assert(offsetof(TMember, Occupied) == 4 && sizeof(bool) == 1,
-              "the occupied flag is byte 4 of a record's first eight");
-
+#ifdef VELMORA_WIDE_VECTORS
 // Stores the occupied of four records whole at `to`; returns how many.
-__attribute__((target("avx512f"))) int KeepGroup(__m512i records, TMember* to) noexcept {
+VELMORA_WIDE int KeepGroup(__m512i records, TMember* to) noexcept {
     // Each record's flag byte copied over its four dwords: both of its
     // quadwords test as occupied or both not.
     const __mmask8 both = _mm512_test_epi64_mask(
@@ -38,8 +29,7 @@ __attribute__((target("avx512f"))) int KeepGroup(__m512i records, TMember* to) n
 // Four records at a time: one vector compress of the occupied, stored whole,
 // then moved on by as many. Half the instructions of one at a time, and no
 // chain through each record's flag.
-__attribute__((target("avx512f"))) int KeepByVectors(const TMember* from, int count,
-                                                     TMember* to) noexcept {
+VELMORA_WIDE int KeepByVectors(const TMember* from, int count, TMember* to) noexcept {
     int kept = 0;
     int i = 0;
     for (; i + 4 <= count; i += 4) kept += KeepGroup(_mm512_loadu_si512(from + i), to + kept);
@@ -55,9 +45,8 @@ __attribute__((target("avx512f"))) int KeepByVectors(const TMember* from, int co
 }  // namespace
 
 int KeepOccupied(const TMember* from, int count, TMember* to) noexcept {
-#ifdef VELMORA_COMPRESS
-    static const bool vectors = __builtin_cpu_supports("avx512f");
-    if (vectors) return KeepByVectors(from, count, to);
+#ifdef VELMORA_WIDE_VECTORS
+    if (HasWideVectors()) return KeepByVectors(from, count, to);
 #endif
     return KeepOneByOne(from, count, to);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -22,6 +23,9 @@ struct TMember {
     friend bool operator==(const TMember&, const TMember&) = default;
 };
 static_assert(sizeof(TMember) == 16, "a record of 16 bytes: ranking copies thousands a period");
+static_assert(offsetof(TMember, Occupied) == 4 && offsetof(TMember, Female) == 5 &&
+                  offsetof(TMember, Score) == 8 && sizeof(bool) == 1,
+              "vector code finds the flags in bytes 4 and 5, then the score");
 
 // How a level is put in score order. Both give the same roster in every case.
 // Exchange: periods promote, hire and run the plain exchange pass on every

@@ -10,3 +10,17 @@
 #else
 #define VELMORA_VECTOR_CLONES
 #endif
+
+// Functions written for 512-bit vectors, called only where
+// HasWideVectors(): the processor is checked once, at the first call.
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#define VELMORA_WIDE_VECTORS 1
+#define VELMORA_WIDE __attribute__((target("avx512f")))
+namespace velmora {
+inline bool HasWideVectors() noexcept {
+    static const bool wide = __builtin_cpu_supports("avx512f");
+    return wide;
+}
+}  // namespace velmora
+#endif
