@@ -1,6 +1,8 @@
 #include "model/natural_log.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 
@@ -120,7 +122,78 @@ double Accurate(double x) noexcept {
 
 namespace velmora {
 
-VELMORA_VECTOR_CLONES void NaturalLogs(const double* x, double* result, int count) noexcept {
+namespace {
+
+#ifdef VELMORA_WIDE_VECTORS
+VELMORA_WIDE __m512i Broadcast(std::uint64_t bits) noexcept {
+    return _mm512_set1_epi64(static_cast<std::int64_t>(bits));
+}
+
+// The doubles at base + offsets[k] bytes. (The masked form: GCC 12's
+// unmasked one warns of an uninitialised register.)
+VELMORA_WIDE __m512d GatherAt(__m256i offsets, const char* base) noexcept {
+    return _mm512_mask_i32gather_pd(_mm512_setzero_pd(), 0xFF, offsets, base, 1);
+}
+
+// Settled, lane by lane. (Comparisons of whole vectors would be taken
+// apart lane by lane.)
+VELMORA_WIDE __mmask8 SettledLanes(__m512d high, __m512d rest) noexcept {
+    const __mmask8 negative = _mm512_cmp_pd_mask(high, _mm512_setzero_pd(), _CMP_LT_OQ);
+    const __m512d margin = _mm512_mask_blend_pd(negative, high, -high) * 0x1p-65;
+    return _mm512_cmp_pd_mask(high + (rest + margin), high, _CMP_EQ_OQ) &
+           _mm512_cmp_pd_mask(high + (rest - margin), high, _CMP_EQ_OQ);
+}
+
+// Eight arguments at a time in 512-bit vectors, the table read by gathers:
+// Split and the fast path's very operations in each lane.
+VELMORA_WIDE void WideLogs(const double* x, double* result, int count) noexcept {
+    using namespace log_detail;
+    const __m512i one = Broadcast(std::bit_cast<std::uint64_t>(1.0));
+    const auto* const entries = reinterpret_cast<const char*>(log_table::kEntries);
+    for (int from = 0; from < count; from += 8) {
+        const int n = std::min(8, count - from);
+        const auto lanes = static_cast<__mmask8>((1u << n) - 1u);
+        // Past the arguments and outside the fast path's domain: 1, as in
+        // the loops below.
+        __m512i bits = _mm512_mask_loadu_epi64(one, lanes, x + from);
+        const __mmask8 inDomain =
+            _mm512_cmplt_epu64_mask(_mm512_sub_epi64(bits, Broadcast(0x0010000000000000ull)),
+                                    Broadcast(0x7FE0000000000000ull));
+        bits = _mm512_mask_mov_epi64(one, inDomain, bits);
+        // Split
+        const __m512i fraction = _mm512_and_epi64(bits, Broadcast(0x000FFFFFFFFFFFFFull));
+        const __m512i index = _mm512_maskz_srli_epi64(0xFF, fraction, 44);
+        const __m512i m = _mm512_or_epi64(fraction, Broadcast(0x3FF0000000000000ull));
+        const __m512d mHigh = _mm512_castsi512_pd(_mm512_and_epi64(m, Broadcast(~0x1FFull)));
+        const __m512d mLow = _mm512_castsi512_pd(m) - mHigh;
+        const __mmask8 upper = _mm512_cmpge_epu64_mask(index, Broadcast(log_table::kUpperFrom));
+        const __m512d exponent =
+            (_mm512_castsi512_pd(_mm512_or_epi64(_mm512_maskz_srli_epi64(0xFF, bits, 52),
+                                                 Broadcast(0x4330000000000000ull))) -
+             (0x1p52 + 1023.0)) +
+            _mm512_maskz_mov_pd(upper, _mm512_set1_pd(1.0));
+        // The table: entries of 32 bytes.
+        const __m256i offsets =
+            _mm512_maskz_cvtepi64_epi32(0xFF, _mm512_maskz_slli_epi64(0xFF, index, 5));
+        const __m512d r = GatherAt(offsets, entries + offsetof(log_table::TEntry, R));
+        const __m512d tableHigh = GatherAt(offsets, entries + offsetof(log_table::TEntry, L));
+        const __m512d tableLow =
+            GatherAt(offsets, entries + offsetof(log_table::TEntry, L) + sizeof(double));
+        __m512d high{};
+        __m512d rest{};
+        FastSum(ReducedZ(mHigh, mLow, r), exponent, tableHigh, tableLow, high, rest);
+        _mm512_mask_storeu_pd(result + from, lanes, high);
+        unsigned open = ~SettledLanes(high, rest) & lanes;
+        open |= ~inDomain & lanes;
+        for (; open != 0; open &= open - 1) {
+            const int k = __builtin_ctz(open);
+            result[from + k] = Accurate(x[from + k]);
+        }
+    }
+}
+#endif
+
+VELMORA_VECTOR_CLONES void ClonedLogs(const double* x, double* result, int count) noexcept {
     using namespace log_detail;
     // Blocks small enough for the working arrays to stay in the first-level cache.
     constexpr int Block = 64;
@@ -176,6 +249,15 @@ VELMORA_VECTOR_CLONES void NaturalLogs(const double* x, double* result, int coun
             }
         }
     }
+}
+
+}  // namespace
+
+void NaturalLogs(const double* x, double* result, int count) noexcept {
+#ifdef VELMORA_WIDE_VECTORS
+    if (HasWideVectors()) return WideLogs(x, result, count);
+#endif
+    ClonedLogs(x, result, count);
 }
 
 }  // namespace velmora

@@ -33,9 +33,13 @@ inline TParts Split(std::uint64_t bits) noexcept {
     return {index, mHigh, std::bit_cast<double>(m) - mHigh, exponent};
 }
 
+// The floating-point steps below are templates: a double, or a vector of
+// doubles whose every lane takes exactly the same operations.
+
 // z = m*r - 1, exact: each part of m times the 9-bit r is exact, and so is
 // their sum, which needs at most 53 bits when |z| <= 2^-8.
-inline double ReducedZ(double mHigh, double mLow, double r) noexcept {
+template <typename T>
+inline T ReducedZ(T mHigh, T mLow, T r) noexcept {
     return (mHigh * r - 1.0) + mLow * r;
 }
 
@@ -53,14 +57,16 @@ inline TReduced Reduce(double x) noexcept {
 }
 
 // Exact a + b as (sum, error); any order of magnitudes.
-inline void TwoSum(double a, double b, double& sum, double& error) noexcept {
+template <typename T>
+inline void TwoSum(T a, T b, T& sum, T& error) noexcept {
     sum = a + b;
-    const double bVirtual = sum - a;
+    const T bVirtual = sum - a;
     error = (a - (sum - bVirtual)) + (b - bVirtual);
 }
 
 // Exact a + b when |a| >= |b| or a == 0.
-inline void FastTwoSum(double a, double b, double& sum, double& error) noexcept {
+template <typename T>
+inline void FastTwoSum(T a, T b, T& sum, T& error) noexcept {
     sum = a + b;
     error = b - (sum - a);
 }
@@ -87,31 +93,31 @@ inline bool InFastDomain(double x) noexcept {
 }
 
 // The fast path's log(x) as high + rest, from Reduce's parts of x.
-inline void FastSum(double z, double exponent, double tableHigh, double tableLow, double& high,
-                    double& rest) noexcept {
-    double z2High = z * z;
-    double z2Low{};
+template <typename T>
+inline void FastSum(T z, T exponent, T tableHigh, T tableLow, T& high, T& rest) noexcept {
+    T z2High = z * z;
+    T z2Low{};
     {
         constexpr double kSplitter = 134217729.0;
-        const double c = kSplitter * z;
-        const double zHigh = c - (c - z);
-        const double zLow = z - zHigh;
+        const T c = kSplitter * z;
+        const T zHigh = c - (c - z);
+        const T zLow = z - zHigh;
         z2Low = ((zHigh * zHigh - z2High) + 2.0 * zHigh * zLow) + zLow * zLow;
     }
     // log1p(z) - z + z^2/2 to degree 8, in Estrin's order for a short chain
-    const double series =
+    const T series =
         (z * z2High) * ((1.0 / 3.0 + z * -0.25) + z2High * ((1.0 / 5.0 + z * (-1.0 / 6.0)) +
                                                             z2High * (1.0 / 7.0 + z * -0.125)));
 
     // E*log(2) + L: exact, both leading parts lie on the 2^-42 grid.
-    const double a = exponent * log_table::kLn2Hi + tableHigh;
-    double b{};
-    double bError{};
+    const T a = exponent * log_table::kLn2Hi + tableHigh;
+    T b{};
+    T bError{};
     FastTwoSum(z, -0.5 * z2High, b, bError);
-    double c{};
-    double cError{};
+    T c{};
+    T cError{};
     TwoSum(a, b, c, cError);
-    const double low =
+    const T low =
         ((bError + cError) + (exponent * log_table::kLn2Lo + tableLow)) + (series - 0.5 * z2Low);
     FastTwoSum(c, low, high, rest);
 }
