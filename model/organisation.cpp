@@ -15,7 +15,10 @@ void SizeScratch(TOrganisation& org, std::int32_t largestLevel, std::int32_t tot
         chain->resize(size + 2);
     }
     scratch.BucketStarts.resize(2 * size + 1);
-    scratch.BucketOf.resize(size);
+    scratch.BucketOf.resize(size + 8);
+    scratch.Scores.resize(size);
+    scratch.Keys.resize(size);
+    scratch.BucketNext.resize(2 * size + 1);
     scratch.Records.resize(size);
     scratch.Vacancies.resize(positions);
     scratch.LeftToHiring.resize(positions);

@@ -50,7 +50,10 @@ struct TRankScratch {
     std::vector<TMember> Stayed, Promoted, Hired, Newcomers, Sorted;
     std::vector<TMember> Held;                // every level's remaining people, with sentinels
     std::vector<std::uint32_t> BucketStarts;  // 1 + twice the largest level
-    std::vector<std::uint32_t> BucketOf;      // each entry's bucket
+    std::vector<std::uint32_t> BucketOf;      // each entry's bucket, eight more
+    std::vector<double> Scores;               // each entry's score
+    std::vector<std::uint32_t> BucketNext;    // where each bucket's next score goes
+    std::vector<double> Keys;                 // the scores in bucket order
     std::vector<TMember> Records;
     std::vector<int> Vacancies;              // positions to fill, in roster order
     std::vector<std::uint8_t> LeftToHiring;  // per vacancy: 1 when left to an outside hire

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "model/vector_clones.h"
+
 namespace velmora {
 
 void reordering(TOrganisation& org, std::uint8_t level) noexcept {
@@ -77,8 +79,122 @@ bool InsertionSort(TMember* first, TMember* last) {
 // insertion moves an entry only within its bucket, while a comparison sort
 // would mispredict most of its branches. Crowded buckets (clustered scores)
 // get a comparison sort instead.
+#ifdef VELMORA_WIDE_VECTORS
+namespace {
+
+enum class TWideSort { Sorted, Tied, Declined };
+
+// The same buckets, with 512-bit vectors: the scores and their buckets eight
+// at a time, then each entry placed straight where it belongs by counting
+// the scores above it in its bucket, eight compared at once, instead of
+// insertion. Declines (nothing changed) where a bucket holds more than eight
+// or the range is not finite.
+VELMORA_WIDE TWideSort SortByVectors(TMember* entries, std::size_t count,
+                                     TRankScratch& scratch) noexcept {
+    const int n = static_cast<int>(count);
+    double* const scores = scratch.Scores.data();
+    std::uint32_t* const bucketOf = scratch.BucketOf.data();
+    // Scores to a plain array, with their bounds and whether any is a NaN.
+    // Each record's score is the odd quadword of its half of a vector.
+    const __m512i odd = _mm512_set_epi64(15, 13, 11, 9, 7, 5, 3, 1);
+    __m512d high = _mm512_set1_pd(-std::numeric_limits<double>::infinity());
+    __m512d low = _mm512_set1_pd(std::numeric_limits<double>::infinity());
+    __mmask8 nan = 0;
+    for (int i = 0; i < n; i += 8) {
+        const int left = std::min(8, n - i);
+        const auto lanes = static_cast<__mmask8>((1u << left) - 1u);
+        const auto first = static_cast<__mmask8>((1u << std::min(8, 2 * left)) - 1u);
+        const auto second = static_cast<__mmask8>(left > 4 ? (1u << (2 * left - 8)) - 1u : 0u);
+        const __m512d s = _mm512_castsi512_pd(
+            _mm512_permutex2var_epi64(_mm512_maskz_loadu_epi64(first, entries + i), odd,
+                                      _mm512_maskz_loadu_epi64(second, entries + i + 4)));
+        _mm512_mask_storeu_pd(scores + i, lanes, s);
+        high = _mm512_mask_max_pd(high, lanes, high, s);
+        low = _mm512_mask_min_pd(low, lanes, low, s);
+        nan |= _mm512_mask_cmp_pd_mask(lanes, s, s, _CMP_UNORD_Q);
+    }
+    if (nan != 0) return TWideSort::Tied;  // a NaN is in order with nothing
+    alignas(64) double highs[8];
+    alignas(64) double lows[8];
+    _mm512_store_pd(highs, high);
+    _mm512_store_pd(lows, low);
+    const double top = *std::max_element(highs, highs + 8);
+    const double range = top - *std::min_element(lows, lows + 8);
+    if (range == 0.0) return TWideSort::Tied;
+    const int buckets = 2 * n;
+    const auto last = static_cast<double>(buckets - 1);
+    const double scale = last / range;
+    if (!std::isfinite(range) || !std::isfinite(scale)) return TWideSort::Declined;
+    // (top - score) * scale never decreases as the score falls, so neither
+    // does the bucket: a higher score never lands in a later bucket.
+    for (int i = 0; i < n; i += 8) {
+        const auto lanes = static_cast<__mmask8>((1u << std::min(8, n - i)) - 1u);
+        const __m512d at = _mm512_maskz_min_pd(
+            0xFF, (_mm512_set1_pd(top) - _mm512_maskz_loadu_pd(lanes, scores + i)) * scale,
+            _mm512_set1_pd(last));
+        // Whole: BucketOf has room for a last vector.
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(bucketOf + i),
+                            _mm512_maskz_cvttpd_epi32(0xFF, at));
+    }
+    std::uint32_t* const starts = scratch.BucketStarts.data();
+    std::fill(starts, starts + buckets + 1, 0u);
+    for (int i = 0; i < n; ++i) ++starts[bucketOf[i] + 1];
+    // Counts to starts, sixteen at a time: a running sum within the vector
+    // in four shifted additions, plus the sum so far.
+    const __m512i zero = _mm512_setzero_si512();
+    __m512i sum = zero;
+    __m512i crowd = zero;
+    for (int b = 1; b <= buckets; b += 16) {
+        const auto lanes = static_cast<__mmask16>((1u << std::min(16, buckets + 1 - b)) - 1u);
+        __m512i x = _mm512_maskz_loadu_epi32(lanes, starts + b);
+        crowd = _mm512_maskz_max_epu32(0xFFFF, crowd, x);
+        x += _mm512_maskz_alignr_epi32(0xFFFF, x, zero, 15);
+        x += _mm512_maskz_alignr_epi32(0xFFFF, x, zero, 14);
+        x += _mm512_maskz_alignr_epi32(0xFFFF, x, zero, 12);
+        x += _mm512_maskz_alignr_epi32(0xFFFF, x, zero, 8);
+        x += sum;
+        _mm512_mask_storeu_epi32(starts + b, lanes, x);
+        sum = _mm512_maskz_permutexvar_epi32(0xFFFF, _mm512_set1_epi32(15), x);
+    }
+    alignas(64) std::uint32_t crowds[16];
+    _mm512_store_si512(crowds, crowd);
+    if (*std::max_element(crowds, crowds + 16) > 8) return TWideSort::Declined;
+    // The scores in bucket order.
+    std::uint32_t* const next = scratch.BucketNext.data();
+    double* const keys = scratch.Keys.data();
+    std::copy_n(starts, buckets, next);
+    for (int i = 0; i < n; ++i) keys[next[bucketOf[i]]++] = scores[i];
+    // Each entry's place: its bucket's start plus the scores above it there;
+    // exactly one equal to it, itself, unless two are tied.
+    TMember* const sorted = scratch.Sorted.data();
+    unsigned tied = 0;
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t lo = starts[bucketOf[i]];
+        const auto inBucket = static_cast<__mmask8>((1u << (starts[bucketOf[i] + 1] - lo)) - 1u);
+        const __m512d bucket = _mm512_maskz_loadu_pd(inBucket, keys + lo);
+        const __m512d key = _mm512_set1_pd(scores[i]);
+        const unsigned above = _mm512_mask_cmp_pd_mask(inBucket, bucket, key, _CMP_GT_OQ);
+        const unsigned equal = _mm512_mask_cmp_pd_mask(inBucket, bucket, key, _CMP_EQ_OQ);
+        tied |= static_cast<unsigned>(__builtin_popcount(equal)) ^ 1u;
+        sorted[lo + static_cast<std::uint32_t>(__builtin_popcount(above))] = entries[i];
+    }
+    // Tied, places may clash: the entries stay as they were.
+    if (tied != 0) return TWideSort::Tied;
+    std::copy_n(sorted, count, entries);
+    return TWideSort::Sorted;
+}
+
+}  // namespace
+#endif
+
 bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
     if (count < 2) return true;
+#ifdef VELMORA_WIDE_VECTORS
+    if (HasWideVectors()) {
+        const TWideSort sort = SortByVectors(entries, count, scratch);
+        if (sort != TWideSort::Declined) return sort == TWideSort::Sorted;
+    }
+#endif
     // Two of each bound: two short chains of dependent compares, not one long.
     double high[2] = {entries[0].Score, entries[count - 1].Score};
     double low[2] = {high[0], high[1]};
