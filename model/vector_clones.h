@@ -12,14 +12,19 @@
 #endif
 
 // Functions written for 512-bit vectors, called only where
-// HasWideVectors(): the processor is checked once, at the first call.
+// HasWideVectors(): the processor is checked once, at the first call. Set
+// VELMORA_NO_WIDE_VECTORS in the environment to take the portable paths
+// instead, as on other processors (the tests run both).
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
+
+#include <cstdlib>
 #define VELMORA_WIDE_VECTORS 1
 #define VELMORA_WIDE __attribute__((target("avx512f")))
 namespace velmora {
 inline bool HasWideVectors() noexcept {
-    static const bool wide = __builtin_cpu_supports("avx512f");
+    static const bool wide =
+        __builtin_cpu_supports("avx512f") && std::getenv("VELMORA_NO_WIDE_VECTORS") == nullptr;
     return wide;
 }
 }  // namespace velmora
