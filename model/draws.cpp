@@ -27,10 +27,10 @@ constexpr int Chunk = 1024;
 // A stretch of the stream and, for every position p, what PolarNormal would
 // make of the pair of draws p and p + 1.
 struct TStretch {
-    std::uint32_t State[Chunk];  // after draw p
-    double X[Chunk];             // 2u - 1 of draw p
-    double S[Chunk];             // x1^2 + x2^2 of the pair from p
-    std::uint8_t Accepted[Chunk];
+    std::uint32_t State[Chunk];     // after draw p
+    double X[Chunk];                // 2u - 1 of draw p
+    double S[Chunk];                // x1^2 + x2^2 of the pair from p
+    std::uint64_t Accepted[Chunk];  // 0 or 1, as wide as S: no packing
 };
 
 // `size` draws following state `from`; size is a multiple of Lanes. Each step
@@ -61,6 +61,16 @@ VELMORA_VECTOR_CLONES void Fill(TStretch& stretch, std::uint32_t from, int size)
         const auto bits = std::bit_cast<std::int64_t>(s);
         const std::int64_t outside = (bits - 1) | (std::bit_cast<std::int64_t>(1.0) - bits);
         stretch.Accepted[p] = static_cast<std::uint64_t>(~outside) >> 63;
+    }
+}
+
+// The normal values from the pairs' first coordinates x, their logarithms
+// and s, in place of x.
+VELMORA_VECTOR_CLONES void Scale(double* x, const double* logs, const double* s,
+                                 int count) noexcept {
+    for (int i = 0; i < count; ++i) {
+        const double f = std::sqrt(-2.0 * logs[i] / s[i]);
+        x[i] = 0.0 + 1.0 * (x[i] * f);  // as PolarNormal(..., 0.0, 1.0), -0 included
     }
 }
 
@@ -100,11 +110,7 @@ void Draw(TRandom& random, int count, std::uint64_t womenBound, double* z,
         // vectorises.
         const int accepted = n - start;
         NaturalLogs(s, logs, accepted);
-        double* const out = z + start;
-        for (int i = 0; i < accepted; ++i) {
-            const double f = std::sqrt(-2.0 * logs[i] / s[i]);
-            out[i] = 0.0 + 1.0 * (out[i] * f);  // as PolarNormal(..., 0.0, 1.0), -0 included
-        }
+        Scale(z + start, logs, s, accepted);
     }
     random.GeneratorState = state;
 }
