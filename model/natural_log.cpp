@@ -183,8 +183,8 @@ VELMORA_WIDE void WideLogs(const double* x, double* result, int count) noexcept 
         __m512d rest{};
         FastSum(ReducedZ(mHigh, mLow, r), exponent, tableHigh, tableLow, high, rest);
         _mm512_mask_storeu_pd(result + from, lanes, high);
-        unsigned open = ~SettledLanes(high, rest) & lanes;
-        open |= ~inDomain & lanes;
+        // Unsettled or outside the domain: the accurate path.
+        unsigned open = ~(SettledLanes(high, rest) & inDomain) & lanes;
         for (; open != 0; open &= open - 1) {
             const int k = __builtin_ctz(open);
             result[from + k] = Accurate(x[from + k]);

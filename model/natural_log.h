@@ -34,12 +34,14 @@ inline TParts Split(std::uint64_t bits) noexcept {
 }
 
 // The floating-point steps below are templates: a double, or a vector of
-// doubles whose every lane takes exactly the same operations.
+// doubles whose every lane takes exactly the same operations. Always
+// inlined, so that a vector's steps are compiled for the vector unit of the
+// function that uses them, even without optimisation.
 
 // z = m*r - 1, exact: each part of m times the 9-bit r is exact, and so is
 // their sum, which needs at most 53 bits when |z| <= 2^-8.
 template <typename T>
-inline T ReducedZ(T mHigh, T mLow, T r) noexcept {
+[[gnu::always_inline]] inline T ReducedZ(T mHigh, T mLow, T r) noexcept {
     return (mHigh * r - 1.0) + mLow * r;
 }
 
@@ -58,7 +60,7 @@ inline TReduced Reduce(double x) noexcept {
 
 // Exact a + b as (sum, error); any order of magnitudes.
 template <typename T>
-inline void TwoSum(T a, T b, T& sum, T& error) noexcept {
+[[gnu::always_inline]] inline void TwoSum(T a, T b, T& sum, T& error) noexcept {
     sum = a + b;
     const T bVirtual = sum - a;
     error = (a - (sum - bVirtual)) + (b - bVirtual);
@@ -66,7 +68,7 @@ inline void TwoSum(T a, T b, T& sum, T& error) noexcept {
 
 // Exact a + b when |a| >= |b| or a == 0.
 template <typename T>
-inline void FastTwoSum(T a, T b, T& sum, T& error) noexcept {
+[[gnu::always_inline]] inline void FastTwoSum(T a, T b, T& sum, T& error) noexcept {
     sum = a + b;
     error = b - (sum - a);
 }
@@ -94,7 +96,8 @@ inline bool InFastDomain(double x) noexcept {
 
 // The fast path's log(x) as high + rest, from Reduce's parts of x.
 template <typename T>
-inline void FastSum(T z, T exponent, T tableHigh, T tableLow, T& high, T& rest) noexcept {
+[[gnu::always_inline]] inline void FastSum(T z, T exponent, T tableHigh, T tableLow, T& high,
+                                           T& rest) noexcept {
     T z2High = z * z;
     T z2Low{};
     {

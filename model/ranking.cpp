@@ -72,13 +72,6 @@ bool InsertionSort(TMember* first, TMember* last) {
 
 }  // namespace
 
-// Puts entries in non-increasing order; returns false when two scores are
-// equal. A counting sort on a bucket that falls with the score, twice as many
-// buckets as entries, then insertion over the whole: new hires' scores spread
-// evenly enough over their range that few entries share a bucket, and
-// insertion moves an entry only within its bucket, while a comparison sort
-// would mispredict most of its branches. Crowded buckets (clustered scores)
-// get a comparison sort instead.
 #ifdef VELMORA_WIDE_VECTORS
 namespace {
 
@@ -187,6 +180,13 @@ VELMORA_WIDE TWideSort SortByVectors(TMember* entries, std::size_t count,
 }  // namespace
 #endif
 
+// Puts entries in non-increasing order; returns false when two scores are
+// equal. A counting sort on a bucket that falls with the score, twice as many
+// buckets as entries, then insertion over the whole: new hires' scores spread
+// evenly enough over their range that few entries share a bucket, and
+// insertion moves an entry only within its bucket, while a comparison sort
+// would mispredict most of its branches. Crowded buckets (clustered scores)
+// get a comparison sort instead.
 bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
     if (count < 2) return true;
 #ifdef VELMORA_WIDE_VECTORS
