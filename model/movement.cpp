@@ -53,10 +53,10 @@ void ForEachDraw(TOrganisation& org, Decide decide) noexcept {
 
 #ifdef VELMORA_WIDE_VECTORS
 
-// Eight positions as 512-bit vectors: each record's first eight bytes (id,
-// flags, level), its score, and the generator's state of its draw.
+// Eight positions as 512-bit vectors: which hold women, their scores, and
+// the generator's state of each one's draw.
 struct TEight {
-    __m512i Heads;
+    __mmask8 Women;
     __m512d Scores;
     __m512i States;
 };
@@ -69,9 +69,11 @@ VELMORA_WIDE void DepartEight(TMember* group, __m256i states, const Eight& eight
     const __m512i scores = _mm512_set_epi64(15, 13, 11, 9, 7, 5, 3, 1);
     __m512i low = _mm512_loadu_si512(group);
     __m512i high = _mm512_loadu_si512(group + 4);
+    // The flag in each record's first quadword: bit 40, byte 5.
+    const __mmask8 women = _mm512_test_epi64_mask(_mm512_permutex2var_epi64(low, heads, high),
+                                                  _mm512_set1_epi64(std::int64_t{0xFF} << 40));
     const unsigned leave =
-        eight(TEight{_mm512_permutex2var_epi64(low, heads, high),
-                     _mm512_castsi512_pd(_mm512_permutex2var_epi64(low, scores, high)),
+        eight(TEight{women, _mm512_castsi512_pd(_mm512_permutex2var_epi64(low, scores, high)),
                      _mm512_maskz_cvtepu32_epi64(0xFF, states)},
               group);
     // The flag of each leaver, moved to the even quadword of its record.
@@ -118,31 +120,35 @@ VELMORA_WIDE void ForEachEight(TOrganisation& org, const Eight& eight, One one) 
     org.Random.GeneratorState = state;
 }
 
-// Those whose draw lies below a bound, one for all or one per sex.
+// Those whose draw lies below their sex's bound.
 struct TBelowBound {
     std::uint64_t Men, Women;
 
     VELMORA_WIDE unsigned operator()(const TEight& e, const TMember*) const noexcept {
-        const __mmask8 women =
-            _mm512_test_epi64_mask(e.Heads, _mm512_set1_epi64(std::int64_t{0xFF} << 40));
         const __m512i bound =
-            _mm512_mask_blend_epi64(women, _mm512_set1_epi64(static_cast<std::int64_t>(Men)),
+            _mm512_mask_blend_epi64(e.Women, _mm512_set1_epi64(static_cast<std::int64_t>(Men)),
                                     _mm512_set1_epi64(static_cast<std::int64_t>(Women)));
         return _mm512_cmplt_epu64_mask(e.States, bound);
     }
 };
 #endif
 
-void DeparturesAtOneRate(TOrganisation& org) noexcept {
+// Each sex at its own turnover, given as bounds on the generator's state.
+void DeparturesBelow(TOrganisation& org, std::uint64_t men, std::uint64_t women) noexcept {
+    const std::uint64_t bound[2] = {men, women};
     // No branch: whether someone leaves is a coin toss no processor predicts.
-    const std::uint64_t bound = UniformBound(org.Params.TurnoverMen);
-    const auto one = [bound](TMember& member, std::uint32_t state) {
-        member.Occupied = member.Occupied && !(state < bound);
+    const auto one = [&bound](TMember& member, std::uint32_t state) {
+        member.Occupied = member.Occupied & !(state < bound[member.Female]);
     };
 #ifdef VELMORA_WIDE_VECTORS
-    if (HasWideVectors()) return ForEachEight(org, TBelowBound{bound, bound}, one);
+    if (HasWideVectors()) return ForEachEight(org, TBelowBound{men, women}, one);
 #endif
     ForEachDraw(org, one);
+}
+
+void DeparturesAtOneRate(TOrganisation& org) noexcept {
+    const std::uint64_t bound = UniformBound(org.Params.TurnoverMen);
+    DeparturesBelow(org, bound, bound);
 }
 
 double Logit(double p) noexcept { return NaturalLog(p / (1.0 - p)); }
@@ -276,11 +282,9 @@ struct TOnGrid {
 
     VELMORA_WIDE unsigned operator()(const TEight& e, const TMember* group) const noexcept {
         const TLeaving& l = Leaving;
-        const __mmask8 women =
-            _mm512_test_epi64_mask(e.Heads, _mm512_set1_epi64(std::int64_t{0xFF} << 40));
         // RoughLogit and Band, the same operations lane by lane.
         const __m512d logit = _mm512_sub_pd(
-            _mm512_mask_blend_pd(women, _mm512_set1_pd(l.Logit[0]), _mm512_set1_pd(l.Logit[1])),
+            _mm512_mask_blend_pd(e.Women, _mm512_set1_pd(l.Logit[0]), _mm512_set1_pd(l.Logit[1])),
             _mm512_mul_pd(_mm512_set1_pd(l.SlopeTenth),
                           _mm512_sub_pd(e.Scores, _mm512_set1_pd(ScoreMean))));
         const __m512d x = _mm512_mul_pd(_mm512_sub_pd(logit, _mm512_set1_pd(TLogisticGrid::Low)),
@@ -298,8 +302,7 @@ struct TOnGrid {
             _mm512_store_si512(states, e.States);
             for (; open != 0; open &= open - 1) {
                 const int k = __builtin_ctz(open);
-                const double u = static_cast<double>(states[k]) * (1.0 / 4294967296.0);
-                leave |= static_cast<unsigned>(l.Leaves(group[k], u)) << k;
+                leave |= static_cast<unsigned>(l.Leaves(group[k], UniformOf(states[k]))) << k;
             }
         }
         return leave;
@@ -310,17 +313,7 @@ struct TOnGrid {
 void DeparturesByPerson(TOrganisation& org) noexcept {
     const TLeaving leaving(org.Params);
     if (leaving.PlainFor[0] && leaving.PlainFor[1]) {
-        // Each sex at its own turnover, as DeparturesAtOneRate.
-        const std::uint64_t bound[2] = {UniformBound(leaving.Base[0]),
-                                        UniformBound(leaving.Base[1])};
-        const auto one = [&bound](TMember& member, std::uint32_t state) {
-            member.Occupied = member.Occupied & !(state < bound[member.Female]);
-        };
-#ifdef VELMORA_WIDE_VECTORS
-        if (HasWideVectors()) return ForEachEight(org, TBelowBound{bound[0], bound[1]}, one);
-#endif
-        ForEachDraw(org, one);
-        return;
+        return DeparturesBelow(org, UniformBound(leaving.Base[0]), UniformBound(leaving.Base[1]));
     }
     const TLogisticGrid& grid = leaving.Grid;
     const auto one = [&leaving, &grid](TMember& member, std::uint32_t state) {
@@ -330,8 +323,7 @@ void DeparturesByPerson(TOrganisation& org) noexcept {
         // Neither holds (both cannot) for the rare draw in the narrow open
         // band: a branch only on that, never on the answer, a coin toss.
         if (leaves == stays) [[unlikely]] {
-            const double u = static_cast<double>(state) * (1.0 / 4294967296.0);  // as NextUniform
-            member.Occupied = member.Occupied & !leaving.Leaves(member, u);
+            member.Occupied = member.Occupied & !leaving.Leaves(member, UniformOf(state));
         } else {
             member.Occupied = member.Occupied & !leaves;
         }

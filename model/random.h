@@ -15,11 +15,16 @@ struct TRandom {
 
 inline constexpr std::uint32_t GeneratorMultiplier = 134775813u;
 
+// A generator state as the fraction in [0, 1) that NextUniform returns.
+inline double UniformOf(std::uint32_t state) noexcept {
+    return static_cast<double>(state) * (1.0 / 4294967296.0);
+}
+
 // Advances the state and returns it as a fraction in [0, 1). Inline: it is
 // the innermost step of every period.
 inline double NextUniform(TRandom& random) noexcept {
     random.GeneratorState = random.GeneratorState * GeneratorMultiplier + 1u;  // wraps modulo 2^32
-    return static_cast<double>(random.GeneratorState) * (1.0 / 4294967296.0);
+    return UniformOf(random.GeneratorState);
 }
 
 // The generator stepped `draws` at a time: the state `draws` later is
