@@ -43,6 +43,17 @@ struct TShared {
 
     TSlot& SlotOf(std::uint64_t run) { return Slots[(run - 1) % Slots.size()]; }
 
+    // Whether a run just finished should wake the consumer. Waking it for
+    // every run costs each worker a switch of its core and of the caches it
+    // runs in; so it is woken once half the ring waits for it, and for every
+    // run once none is left to start. A worker about to wait for the
+    // consumer wakes it too (WakeConsumer).
+    bool ConsumerWanted(std::uint64_t run, std::uint64_t runs) const {
+        return run - Consumed >= Slots.size() / 2 || NextRun.load() > runs;
+    }
+    // With Mutex held, before a worker waits for the consumer.
+    void WakeConsumer() { SlotFilled.notify_all(); }
+
     // With Mutex held.
     void Count(TSlot& slot) {
         const std::size_t bytes = slot.Result.AllocatedBytes();
@@ -80,6 +91,7 @@ std::size_t HandOn(TShared& shared, TSlot& slot) {
             return PartBytes;
         }
         if (shared.Held <= shared.Budget) return slot.Result.BufferedBytes() + PartBytes;
+        shared.WakeConsumer();
         shared.SlotFreed.wait(lock);
     }
 }
@@ -95,9 +107,11 @@ void Work(const TBatchJob& job, TShared& shared) {
             TSlot& slot = shared.SlotOf(run);
             {
                 std::unique_lock lock(shared.Mutex);
-                shared.SlotFreed.wait(lock, [&] {
+                const auto free = [&] {
                     return shared.Abort.load() || run - shared.Consumed <= shared.Slots.size();
-                });
+                };
+                if (!free()) shared.WakeConsumer();
+                shared.SlotFreed.wait(lock, free);
                 if (shared.Abort) return;
             }
             TRunPlace place{run, 1, run, RunSeed(job.FirstSeed, run)};
@@ -113,12 +127,14 @@ void Work(const TBatchJob& job, TShared& shared) {
                 SimulateRun(*org, *settings, run, place.Seed, wants, slot.Result, &shared.Abort,
                             [&](TRunResult&) { return HandOn(shared, slot); });
             if (!complete) return;
+            bool wake = false;
             {
                 std::lock_guard lock(shared.Mutex);
                 shared.Count(slot);
                 slot.Ready = true;
+                wake = shared.ConsumerWanted(run, job.Runs);
             }
-            shared.SlotFilled.notify_all();
+            if (wake) shared.SlotFilled.notify_all();
         }
     } catch (...) {
         shared.Fail(std::current_exception());
@@ -174,7 +190,7 @@ unsigned WorkerCount(const TBatchJob& job) noexcept {
 bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atomic<bool>& cancel,
               const TProgressHook& progress) {
     const unsigned threads = WorkerCount(job);
-    TShared shared(std::size_t{4} * threads, job.HeldBytes);
+    TShared shared(std::size_t{16} * threads, job.HeldBytes);
     TWorkers workers(shared);
     workers.Start(job, threads);
 
