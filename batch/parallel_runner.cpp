@@ -47,11 +47,10 @@ struct TShared {
     // every run costs each worker a switch of its core and of the caches it
     // runs in; so it is woken once half the ring waits for it, and for every
     // run once none is left to start. A worker about to wait for the
-    // consumer wakes it too (WakeConsumer).
+    // consumer wakes it too (WakeConsumer). With Mutex held.
     bool ConsumerWanted(std::uint64_t run, std::uint64_t runs) const {
         return run - Consumed >= Slots.size() / 2 || NextRun.load() > runs;
     }
-    // With Mutex held, before a worker waits for the consumer.
     void WakeConsumer() { SlotFilled.notify_all(); }
 
     // With Mutex held.
@@ -134,7 +133,7 @@ void Work(const TBatchJob& job, TShared& shared) {
                 slot.Ready = true;
                 wake = shared.ConsumerWanted(run, job.Runs);
             }
-            if (wake) shared.SlotFilled.notify_all();
+            if (wake) shared.WakeConsumer();
         }
     } catch (...) {
         shared.Fail(std::current_exception());
