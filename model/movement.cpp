@@ -12,6 +12,7 @@
 #include "model/natural_log.h"
 #include "model/random.h"
 #include "model/ranking.h"
+#include "model/record_lanes.h"
 #include "model/staffing.h"
 #include "model/vector_clones.h"
 
@@ -65,17 +66,13 @@ struct TEight {
 // gives the mask of those who leave, whose flags are then cleared.
 template <typename Eight>
 VELMORA_WIDE void DepartEight(TMember* group, __m256i states, const Eight& eight) noexcept {
-    const __m512i heads = _mm512_set_epi64(14, 12, 10, 8, 6, 4, 2, 0);
-    const __m512i scores = _mm512_set_epi64(15, 13, 11, 9, 7, 5, 3, 1);
     __m512i low = _mm512_loadu_si512(group);
     __m512i high = _mm512_loadu_si512(group + 4);
     // The flag in each record's first quadword: bit 40, byte 5.
-    const __mmask8 women = _mm512_test_epi64_mask(_mm512_permutex2var_epi64(low, heads, high),
-                                                  _mm512_set1_epi64(std::int64_t{0xFF} << 40));
+    const __mmask8 women =
+        _mm512_test_epi64_mask(HeadsOf(low, high), _mm512_set1_epi64(std::int64_t{0xFF} << 40));
     const unsigned leave =
-        eight(TEight{women, _mm512_castsi512_pd(_mm512_permutex2var_epi64(low, scores, high)),
-                     _mm512_maskz_cvtepu32_epi64(0xFF, states)},
-              group);
+        eight(TEight{women, ScoresOf(low, high), _mm512_maskz_cvtepu32_epi64(0xFF, states)}, group);
     // The flag of each leaver, moved to the even quadword of its record.
     const __m512i gone = _mm512_maskz_mov_epi64(static_cast<__mmask8>(leave),
                                                 _mm512_set1_epi64(std::int64_t{0xFF} << 32));

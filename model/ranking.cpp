@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "model/record_lanes.h"
 #include "model/vector_clones.h"
 
 namespace velmora {
@@ -31,6 +32,22 @@ void reordering(TOrganisation& org, std::uint8_t level) noexcept {
 namespace {
 
 bool Higher(const TMember& a, const TMember& b) { return a.Score > b.Score; }
+
+// The buckets of both sorts: twice as many as entries over the scores'
+// range, an entry's bucket min(Last, (Top - score) * Scale), which never
+// decreases as the score falls, so a higher score never lands in a later
+// bucket. Of no use when the range or the scale is not finite.
+struct TBuckets {
+    TBuckets(double top, double bottom, std::size_t count) noexcept
+        : Top(top),
+          Range(top - bottom),
+          Last(static_cast<double>(2 * count - 1)),
+          Scale(Last / Range) {}
+
+    bool Usable() const noexcept { return std::isfinite(Range) && std::isfinite(Scale); }
+
+    double Top, Range, Last, Scale;
+};
 
 // Whether a score is finite, without the branches of std::isfinite.
 bool IsFiniteScore(double score) noexcept {
@@ -88,8 +105,6 @@ VELMORA_WIDE TWideSort SortByVectors(TMember* entries, std::size_t count,
     double* const scores = scratch.Scores.data();
     std::uint32_t* const bucketOf = scratch.BucketOf.data();
     // Scores to a plain array, with their bounds and whether any is a NaN.
-    // Each record's score is the odd quadword of its half of a vector.
-    const __m512i odd = _mm512_set_epi64(15, 13, 11, 9, 7, 5, 3, 1);
     __m512d high = _mm512_set1_pd(-std::numeric_limits<double>::infinity());
     __m512d low = _mm512_set1_pd(std::numeric_limits<double>::infinity());
     __mmask8 nan = 0;
@@ -98,9 +113,8 @@ VELMORA_WIDE TWideSort SortByVectors(TMember* entries, std::size_t count,
         const auto lanes = static_cast<__mmask8>((1u << left) - 1u);
         const auto first = static_cast<__mmask8>((1u << std::min(8, 2 * left)) - 1u);
         const auto second = static_cast<__mmask8>(left > 4 ? (1u << (2 * left - 8)) - 1u : 0u);
-        const __m512d s = _mm512_castsi512_pd(
-            _mm512_permutex2var_epi64(_mm512_maskz_loadu_epi64(first, entries + i), odd,
-                                      _mm512_maskz_loadu_epi64(second, entries + i + 4)));
+        const __m512d s = ScoresOf(_mm512_maskz_loadu_epi64(first, entries + i),
+                                   _mm512_maskz_loadu_epi64(second, entries + i + 4));
         _mm512_mask_storeu_pd(scores + i, lanes, s);
         high = _mm512_mask_max_pd(high, lanes, high, s);
         low = _mm512_mask_min_pd(low, lanes, low, s);
@@ -111,20 +125,16 @@ VELMORA_WIDE TWideSort SortByVectors(TMember* entries, std::size_t count,
     alignas(64) double lows[8];
     _mm512_store_pd(highs, high);
     _mm512_store_pd(lows, low);
-    const double top = *std::max_element(highs, highs + 8);
-    const double range = top - *std::min_element(lows, lows + 8);
-    if (range == 0.0) return TWideSort::Tied;
+    const TBuckets by(*std::max_element(highs, highs + 8), *std::min_element(lows, lows + 8),
+                      count);
+    if (by.Range == 0.0) return TWideSort::Tied;
+    if (!by.Usable()) return TWideSort::Declined;
     const int buckets = 2 * n;
-    const auto last = static_cast<double>(buckets - 1);
-    const double scale = last / range;
-    if (!std::isfinite(range) || !std::isfinite(scale)) return TWideSort::Declined;
-    // (top - score) * scale never decreases as the score falls, so neither
-    // does the bucket: a higher score never lands in a later bucket.
     for (int i = 0; i < n; i += 8) {
         const auto lanes = static_cast<__mmask8>((1u << std::min(8, n - i)) - 1u);
         const __m512d at = _mm512_maskz_min_pd(
-            0xFF, (_mm512_set1_pd(top) - _mm512_maskz_loadu_pd(lanes, scores + i)) * scale,
-            _mm512_set1_pd(last));
+            0xFF, (_mm512_set1_pd(by.Top) - _mm512_maskz_loadu_pd(lanes, scores + i)) * by.Scale,
+            _mm512_set1_pd(by.Last));
         // Whole: BucketOf has room for a last vector.
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(bucketOf + i),
                             _mm512_maskz_cvttpd_epi32(0xFF, at));
@@ -204,24 +214,19 @@ bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
             low[j] = std::min(low[j], entries[i + j].Score);
         }
     }
-    const double top = std::max(high[0], high[1]);
-    const double range = top - std::min(low[0], low[1]);
-    if (range == 0.0) return false;
+    const TBuckets by(std::max(high[0], high[1]), std::min(low[0], low[1]), count);
+    if (by.Range == 0.0) return false;
     const std::size_t buckets = 2 * count;
-    // (top - score) * scale never decreases as the score falls, so neither
-    // does the bucket: a higher score never lands in a later bucket.
-    const auto last = static_cast<double>(buckets - 1);
-    const double scale = last / range;
     TMember* const sorted = scratch.Sorted.data();
     std::uint32_t crowd = 0;
-    if (std::isfinite(range) && std::isfinite(scale)) {
+    if (by.Usable()) {
         std::uint32_t* const starts = scratch.BucketStarts.data();
         std::uint32_t* const bucketOf = scratch.BucketOf.data();
         std::fill(starts, starts + buckets + 1, 0u);
         for (std::size_t i = 0; i < count; ++i) {
             // Clamped before the conversion, a NaN to the last bucket.
-            const auto b =
-                static_cast<std::uint32_t>(std::min(last, (top - entries[i].Score) * scale));
+            const auto b = static_cast<std::uint32_t>(
+                std::min(by.Last, (by.Top - entries[i].Score) * by.Scale));
             bucketOf[i] = b;
             crowd = std::max(crowd, ++starts[b + 1]);
         }
