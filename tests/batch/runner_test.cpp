@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "batch/batch_summary.h"
 #include "batch/parallel_runner.h"
@@ -69,6 +71,35 @@ TEST(RunBatch, LongRunsHandedOnInPartsGiveTheSameResults) {
     for (unsigned threads : {1u, 3u}) {
         job.Threads = threads;
         EXPECT_TRUE(whole == Everything(job)) << threads << " threads differ";
+    }
+}
+
+// Finished runs are taken in bursts rather than one by one; progress must
+// still be told of every run, in order, up to the last, with any number of
+// workers on the ring, and with runs that come in parts.
+TEST(RunBatch, TellsTheProgressOfEveryRunInOrder) {
+    for (const std::size_t held : {std::size_t{16} << 20, std::size_t{0}}) {
+        for (const unsigned threads : {1u, 2u, 5u}) {
+            for (const std::uint64_t runs : {1u, 7u, 100u}) {
+                SCOPED_TRACE(::testing::Message() << held << " " << threads << " " << runs);
+                TBatchJob job = Job(runs, threads);
+                job.HeldBytes = held;
+                std::vector<std::uint64_t> told;
+                std::uint64_t consumed = 0;
+                const std::atomic<bool> cancel{false};
+                ASSERT_TRUE(RunBatch(
+                    job, [&](const TRunResult& r) { consumed += r.Partial ? 0 : 1; }, cancel,
+                    [&](std::uint64_t done) {
+                        EXPECT_EQ(done, consumed);  // told on the consumer's thread, as it goes
+                        told.push_back(done);
+                    }));
+                ASSERT_TRUE(std::is_sorted(told.begin(), told.end()));
+                for (std::uint64_t run = 1; run <= runs; ++run) {
+                    ASSERT_TRUE(std::binary_search(told.begin(), told.end(), run)) << run;
+                }
+                EXPECT_EQ(told.back(), runs);
+            }
+        }
     }
 }
 

@@ -190,19 +190,20 @@ TEST(MergeInOrder, PlacesEveryEntryAsAPlainMergeAndNeverProvesATie) {
     }
 }
 
-// Any mix of ties, a NaN, a crowd too dense for buckets (the comparison sort)
-// or spread scores: sorted falling when all are distinct, and the answer
-// says whether they were.
+// Any mix of ties, a NaN, a crowd too dense for buckets (the comparison sort),
+// a range too wide for them, or spread scores: sorted falling when all are
+// distinct, and the answer says whether they were.
 TEST(SortDistinct, SortsAndTellsWhetherAnyTwoScoresWereEqual) {
     TRandom random{5u};
     TOrganisation org;
-    for (const int kind : {0, 1, 2, 3}) {  // spread, tied, crowded, a NaN
+    for (const int kind : {0, 1, 2, 3, 4}) {  // spread, tied, crowded, a NaN, overflowing
         for (std::size_t count = 0; count <= 40; ++count) {
             std::vector<TMember> records;
             for (std::int32_t i = 0; i < static_cast<std::int32_t>(count); ++i) {
                 const double u = NextUniform(random);
                 const double score = kind == 1            ? std::floor(u * 30.0)
                                      : kind == 2 && i > 0 ? 1.0 + u * 1e-9
+                                     : kind == 4          ? (u - 0.5) * 3e300 * 1e8
                                                           : u * 100.0;
                 records.push_back({.Id = i, .Score = score});
             }
@@ -228,7 +229,12 @@ TEST(KeepOccupied, CopiesTheOccupiedInOrderAndWritesNoFurther) {
         std::vector<TMember> from;
         std::vector<std::int32_t> wanted;
         for (std::int32_t i = 1; i <= count; ++i) {
-            from.push_back({.Id = i, .Occupied = NextUniform(random) < 0.6, .Score = i * 1.5});
+            // The other flags and the level set at random: only Occupied counts.
+            from.push_back({.Id = i,
+                            .Occupied = NextUniform(random) < 0.6,
+                            .Female = NextUniform(random) < 0.5,
+                            .Level = static_cast<std::uint8_t>(i % 3),
+                            .Score = i * 1.5});
             if (from.back().Occupied) wanted.push_back(i);
         }
         const TMember canary{.Id = -1};

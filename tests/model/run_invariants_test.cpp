@@ -164,6 +164,20 @@ TEST(Reproducibility, QuickAndPlainPeriodsGiveTheSameRosters) {
              p.ScoreSdMen = p.ScoreSdWomen = 0.0;
              p.Bias = 0.0;
          })},
+        // Levels ending anywhere within the eight positions that departures,
+        // the hires' sort and those who stay take at once, each sex at its
+        // own turnover, with and without a slope.
+        {"sixteen short levels",
+         TShape{16, {{{16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}}}},
+         with([](TParameters& p) {
+             p.TurnoverWomen = 0.3;
+             p.WomenHired = 0.7;
+         })},
+        {"levels about eight, sloped", TShape{6, {{{17, 16, 15, 9, 8, 7}}}},
+         with([](TParameters& p) {
+             p.TurnoverWomen = 0.25;
+             p.TurnoverSlope = -1.5;
+         })},
         // The largest the quick period takes: still far from overflow.
         {"huge spreads", PyramidShape, with([](TParameters& p) {
              p.ScoreSdMen = p.ScoreSdWomen = p.Bias = 0.99e300;
