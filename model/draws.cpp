@@ -1,9 +1,9 @@
 #include "model/draws.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 
+#include "model/bit_cast.h"
 #include "model/natural_log.h"
 #include "model/vector_clones.h"
 
@@ -58,8 +58,8 @@ VELMORA_VECTOR_CLONES void Fill(TStretch& stretch, std::uint32_t from, int size)
         // Its test !(s > 1 || s == 0) on the bits: s is never negative, and
         // the bits of a non-negative double order as its value. Unlike the
         // comparisons of doubles, this vectorises.
-        const auto bits = std::bit_cast<std::int64_t>(s);
-        const std::int64_t outside = (bits - 1) | (std::bit_cast<std::int64_t>(1.0) - bits);
+        const auto bits = BitCast<std::int64_t>(s);
+        const std::int64_t outside = (bits - 1) | (BitCast<std::int64_t>(1.0) - bits);
         stretch.Accepted[p] = static_cast<std::uint64_t>(~outside) >> 63;
     }
 }

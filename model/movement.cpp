@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 
+#include "model/bit_cast.h"
 #include "model/draws.h"
 #include "model/natural_log.h"
 #include "model/random.h"
@@ -163,7 +163,7 @@ double RoughExp(double x) noexcept {
                         r * (1.0 / 6 + r * (1.0 / 24 + r * (1.0 / 120 +
                                                             r * (1.0 / 720 + r * (1.0 / 5040)))))));
     const auto scale = static_cast<std::uint64_t>(static_cast<std::int64_t>(k) + 1023) << 52;
-    return poly * std::bit_cast<double>(scale);
+    return poly * BitCast<double>(scale);
 }
 
 // The logistic function 1 / (1 + exp(-t)) on a grid of t, from Low in Steps

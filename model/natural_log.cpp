@@ -1,11 +1,11 @@
 #include "model/natural_log.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
 
+#include "model/bit_cast.h"
 #include "model/vector_clones.h"
 
 namespace velmora::log_detail {
@@ -148,7 +148,7 @@ VELMORA_WIDE __mmask8 SettledLanes(__m512d high, __m512d rest) noexcept {
 // Split and the fast path's very operations in each lane.
 VELMORA_WIDE void WideLogs(const double* x, double* result, int count) noexcept {
     using namespace log_detail;
-    const __m512i one = Broadcast(std::bit_cast<std::uint64_t>(1.0));
+    const __m512i one = Broadcast(BitCast<std::uint64_t>(1.0));
     const auto* const entries = reinterpret_cast<const char*>(log_table::kEntries);
     for (int from = 0; from < count; from += 8) {
         const int n = std::min(8, count - from);
@@ -207,7 +207,7 @@ VELMORA_VECTOR_CLONES void ClonedLogs(const double* x, double* result, int count
         const int padded = (n + 7) / 8 * 8;
         std::uint64_t bits[Block];
         for (int i = 0; i < padded; ++i) {
-            bits[i] = std::bit_cast<std::uint64_t>(i < n ? in[i] : 1.0);
+            bits[i] = BitCast<std::uint64_t>(i < n ? in[i] : 1.0);
         }
         double mHigh[Block], mLow[Block], exponent[Block];
         std::uint32_t index[Block];
@@ -218,7 +218,7 @@ VELMORA_VECTOR_CLONES void ClonedLogs(const double* x, double* result, int count
             inDomain[i] = InFastDomain(bits[i]);
             const TParts parts =
                 Split((bits[i] & -std::uint64_t{inDomain[i]}) |
-                      (std::bit_cast<std::uint64_t>(1.0) & -std::uint64_t{!inDomain[i]}));
+                      (BitCast<std::uint64_t>(1.0) & -std::uint64_t{!inDomain[i]}));
             index[i] = parts.Index;
             mHigh[i] = parts.MHigh;
             mLow[i] = parts.MLow;

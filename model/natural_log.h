@@ -1,8 +1,8 @@
 #pragma once
 
-#include <bit>
 #include <cstdint>
 
+#include "model/bit_cast.h"
 #include "model/natural_log_table.h"
 
 namespace velmora {
@@ -24,13 +24,13 @@ inline TParts Split(std::uint64_t bits) noexcept {
     const std::uint64_t fraction = bits & 0x000FFFFFFFFFFFFFull;
     const auto index = static_cast<std::uint32_t>(fraction >> 44);
     const std::uint64_t m = fraction | 0x3FF0000000000000ull;
-    const double mHigh = std::bit_cast<double>(m & ~0x1FFull);
+    const double mHigh = BitCast<double>(m & ~0x1FFull);
     // E as (2^52 + E) - 2^52, exactly, without an integer conversion that
     // older vector units lack.
     const double exponent =
-        (std::bit_cast<double>((bits >> 52) | 0x4330000000000000ull) - (0x1p52 + 1023.0)) +
+        (BitCast<double>((bits >> 52) | 0x4330000000000000ull) - (0x1p52 + 1023.0)) +
         (index >= static_cast<std::uint32_t>(log_table::kUpperFrom) ? 1.0 : 0.0);
-    return {index, mHigh, std::bit_cast<double>(m) - mHigh, exponent};
+    return {index, mHigh, BitCast<double>(m) - mHigh, exponent};
 }
 
 // The floating-point steps below are templates: a double, or a vector of
@@ -53,7 +53,7 @@ struct TReduced {
 
 // x must be a positive normal double.
 inline TReduced Reduce(double x) noexcept {
-    const TParts parts = Split(std::bit_cast<std::uint64_t>(x));
+    const TParts parts = Split(BitCast<std::uint64_t>(x));
     const log_table::TEntry& entry = log_table::kEntries[parts.Index];
     return {ReducedZ(parts.MHigh, parts.MLow, entry.R), parts.Exponent, &entry};
 }
@@ -90,9 +90,7 @@ inline void TwoProduct(double a, double b, double& product, double& error) noexc
 inline bool InFastDomain(std::uint64_t bits) noexcept {
     return bits - 0x0010000000000000ull < 0x7FE0000000000000ull;
 }
-inline bool InFastDomain(double x) noexcept {
-    return InFastDomain(std::bit_cast<std::uint64_t>(x));
-}
+inline bool InFastDomain(double x) noexcept { return InFastDomain(BitCast<std::uint64_t>(x)); }
 
 // The fast path's log(x) as high + rest, from Reduce's parts of x.
 template <typename T>

@@ -1,13 +1,13 @@
 #include "model/ranking.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <utility>
 #include <vector>
 
+#include "model/bit_cast.h"
 #include "model/record_lanes.h"
 #include "model/vector_clones.h"
 
@@ -52,7 +52,7 @@ struct TBuckets {
 // Whether a score is finite, without the branches of std::isfinite.
 bool IsFiniteScore(double score) noexcept {
     constexpr std::uint64_t ExponentBits = 0x7FF0000000000000ull;  // all set: infinite or NaN
-    return (std::bit_cast<std::uint64_t>(score) & ExponentBits) != ExponentBits;
+    return (BitCast<std::uint64_t>(score) & ExponentBits) != ExponentBits;
 }
 
 // Whether a chain is in non-increasing order, and whether it is strictly
