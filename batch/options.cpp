@@ -137,12 +137,26 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
     }
 }
 
+bool IsDeviceOrPipe(const std::string& path) {
+    std::error_code error;
+    const auto type = std::filesystem::status(path, error).type();
+    return type == std::filesystem::file_type::character ||
+           type == std::filesystem::file_type::fifo;
+}
+
 void CheckOutputs(const TBatchOptions& options) {
     if (options.TracePath && options.TracePath->empty()) {
         throw TUsageError("--trace needs a file name, or '-' for standard output");
     }
     if (options.PlotPath && (options.PlotPath->empty() || *options.PlotPath == "-")) {
         throw TUsageError("--plot needs a file name, got '" + ForMessage(*options.PlotPath) + "'");
+    }
+    // A viewer goes by the name: SVG in a .png file shows as a broken picture.
+    // A device or a pipe has no kind to break.
+    if (options.PlotPath && !Lowered(*options.PlotPath).ends_with(".svg") &&
+        !IsDeviceOrPipe(*options.PlotPath)) {
+        throw TUsageError("--plot writes SVG: give a file name ending in .svg, got '" +
+                          ForMessage(*options.PlotPath) + "'");
     }
     if (options.TracePath && options.PlotPath && *options.TracePath != "-" &&
         Comparable(*options.TracePath) == Comparable(*options.PlotPath)) {

@@ -116,6 +116,7 @@ class Slips(unittest.TestCase):
         (["--thread", "2"], "unknown option --thread; did you mean --threads?"),
         (["--trace-period", "--out", "x"], "did you mean --trace-periods?"),
         (["--bias", "4.58"], "use --bias-points 4.58"),
+        (["--plot", "women.png"], "--plot writes SVG: give a file name ending in .svg"),
         (["--frobnicate"], "unknown option --frobnicate (see --help)"),
     ]
     # Names of choices in any case give what the lower-case names give.
