@@ -24,8 +24,8 @@ struct TBadCase {
 
 const TBadCase BadCases[] = {
     {"form", "form", "triangle", "--form must be pyramid or rectangle"},
-    {"form case", "form", "Pyramid", "--form must be"},
-    {"bias", "bias", "3", "--bias must be 1 or 5"},
+    {"bias", "bias", "ten", "--bias must be 1 or 5"},
+    {"bias in points", "bias", "3", "for a bonus of 3 score points use --bias-points 3"},
     {"bias points text", "bias-points", "abc", "--bias-points must be a number from -1000 to 1000"},
     {"bias points nan", "bias-points", "nan", "--bias-points"},
     {"bias points inf", "bias-points", "inf", "--bias-points"},
@@ -67,6 +67,7 @@ const TBadCase BadCases[] = {
     {"format", "format", "xml", "--format must be table, csv or json"},
     {"trace empty", "trace", "", "--trace needs a file name"},
     {"plot stdout", "plot", "-", "--plot needs a file name"},
+    {"plot not svg", "plot", "women.png", "--plot writes SVG: give a file name ending in .svg"},
 };
 
 void Set(TRawOptions& raw, const std::string& option, const std::string& value) {
@@ -99,7 +100,7 @@ TEST(ValidateOptions, RejectsEveryBadValueNamingOptionAndAcceptedValues) {
         ExpectRejected(raw, c.Message);
     }
     TRawOptions same;
-    same.Trace = std::string(BadCases[0].Value) + ".out";
+    same.Trace = std::string(BadCases[0].Value) + ".svg";
     same.Plot = "./" + *same.Trace;
     ExpectRejected(same, "--trace and --plot must name different files");
 }
