@@ -18,6 +18,7 @@
 #include "batch/trace.h"
 #include "batch/version.h"
 #include "model/run.h"
+#include "model/tally.h"
 
 namespace velmora::batch {
 namespace {
@@ -141,6 +142,9 @@ EMSCRIPTEN_KEEPALIVE const char* velmora_begin(const char* factors, std::uint32_
     Stepped.Org->Ranking = Stepped.Settings.Ranking;
     Stepped.Seed = seed;
     BeginRun(*Stepped.Org, seed, Stepped.Settings.Shape, Stepped.Settings.Params);
+    // The staff as first placed, for the page to draw period 0; the periods
+    // that follow tally afresh.
+    Tally(*Stepped.Org);
     Stepped.Trace = TraceHeader(Stepped.Settings.Shape.Levels);
     return "";
 }
