@@ -581,7 +581,10 @@
     }
   }
 
-  const cores = () => Math.max(1, Math.min(16, navigator.hardwareConcurrency || 2));
+  // Every core the browser reports, or as many workers as the address asks
+  // for (?workers=N, read once: how runs are played, never what they give).
+  const workersAsked = Number(new URLSearchParams(location.search).get('workers')) || 0;
+  const cores = () => Math.max(1, Math.min(16, workersAsked || navigator.hardwareConcurrency || 2));
 
   function runJobs(settings, runs, seed) {
     const chunk = Math.max(5, Math.min(50, Math.ceil(runs / (cores() * 6))));
@@ -907,6 +910,7 @@
     beginRun();
     say('Ready at period 0. Press Start.');
     document.body.dataset.ready = 'true';
+    performance.mark('velmora-ready');
     resolveReady(window.velmora);
   });
 })();
