@@ -754,7 +754,7 @@
           value: (u, v) => pct(v), points: { size: 4 } },
         { label: `L${k + 1} high`, stroke: 'transparent', width: 0, points: { show: false } });
       data.push(at((l) => l.share - l.shareHalf), at((l) => l.share), at((l) => l.share + l.shareHalf));
-      const colour = palette[k].startsWith('rgb(') ? palette[k].replace('rgb(', 'rgba(').replace(')', ',0.18)') : 'rgba(0,0,0,0.15)';
+      const colour = palette[k].startsWith('rgb(') ? palette[k].replace('rgb(', 'rgba(').replace(')', ',0.3)') : 'rgba(0,0,0,0.2)';
       bands.push({ series: [3 * k + 3, 3 * k + 1], fill: colour });
     }
     sweepChart = new uPlot({
@@ -767,8 +767,10 @@
     }, data, element);
     $('sweep-placeholder').hidden = true;
     // Only the means in the legend: the bands' edges are drawn, not named.
-    element.querySelectorAll('.u-legend .u-series').forEach((row, i) => {
-      if (i > 0 && i % 3 !== 2) row.style.display = 'none';
+    const rows = [...element.querySelectorAll('.u-legend .u-series')];
+    const first = series.length - rows.length; // the x series has a row only when the legend is live
+    rows.forEach((row, i) => {
+      if ((i + first) % 3 !== 2) row.style.display = 'none';
     });
     window.velmora.lastSweep = { factor: f.name, values, summaries };
   }
