@@ -469,21 +469,23 @@
     return Math.max(260, element.clientWidth || element.parentElement.clientWidth - 10);
   }
 
-  // End labels: each line's level number where it stops, so that no line is
-  // known by its colour alone.
-  function endLabels(u) {
+  // End labels: each level's number where its line stops, so that no line
+  // is known by its colour alone. The level's lines are series first,
+  // first + stride, ...
+  function endLabels(u, first = 1, stride = 1) {
     const c = u.ctx;
     const ratio = window.devicePixelRatio || 1;
+    const last = u.data[0].length - 1;
+    if (last < 0) return;
     c.save();
     c.font = `bold ${11 * ratio}px "Liberation Sans", Arial, sans-serif`;
     c.textBaseline = 'middle';
-    const last = u.data[0].length - 1;
-    if (last < 0) { c.restore(); return; }
-    for (let s = 1; s < u.series.length; ++s) {
+    for (let s = first; s < u.series.length; s += stride) {
       const value = u.data[s][last];
       if (value == null || !u.series[s].show) continue;
       c.fillStyle = u.series[s].stroke();
-      c.fillText(String(s), u.valToPos(u.data[0][last], 'x', true) + 4 * ratio, u.valToPos(value, 'y', true));
+      c.fillText(String((s - first) / stride + 1), u.valToPos(u.data[0][last], 'x', true) + 4 * ratio,
+        u.valToPos(value, 'y', true));
     }
     c.restore();
   }
@@ -505,7 +507,7 @@
       axes: [{ label: 'period', size: 36 }, { values: percent, size: 46, label: 'women', labelSize: 16 }],
       cursor: { drag: { x: false, y: false } },
       padding: [8, 22, 0, 0],
-      hooks: { draw: [endLabels] },
+      hooks: { draw: [(u) => endLabels(u)] },
     }, [history.periods, ...history.shares], element);
   }
 
@@ -763,7 +765,7 @@
       axes: [{ label: f.label, size: 40 }, { values: percent, size: 46, label: 'women', labelSize: 16 }],
       cursor: { drag: { x: false, y: false } },
       padding: [8, 22, 0, 0],
-      hooks: { draw: [(u) => endLabelsEvery(u, 3)] },
+      hooks: { draw: [(u) => endLabels(u, 2, 3)] },
     }, data, element);
     $('sweep-placeholder').hidden = true;
     // Only the means in the legend: the bands' edges are drawn, not named.
@@ -773,21 +775,6 @@
       if ((i + first) % 3 !== 2) row.style.display = 'none';
     });
     window.velmora.lastSweep = { factor: f.name, values, summaries };
-  }
-
-  function endLabelsEvery(u, stride) {
-    const c = u.ctx;
-    const ratio = window.devicePixelRatio || 1;
-    const last = u.data[0].length - 1;
-    c.save();
-    c.font = `bold ${11 * ratio}px "Liberation Sans", Arial, sans-serif`;
-    c.textBaseline = 'middle';
-    for (let s = 2; s < u.series.length; s += stride) {
-      c.fillStyle = u.series[s].stroke();
-      c.fillText(String((s + 1) / stride), u.valToPos(u.data[0][last], 'x', true) + 4 * ratio,
-        u.valToPos(u.data[s][last], 'y', true));
-    }
-    c.restore();
   }
 
   // ------------------------------------------------------------- keeping
@@ -803,7 +790,8 @@
 
   // The charts drawn so far, one under another, with their titles.
   function chartsPicture() {
-    const parts = [['The organisation at period ' + api.state().period, $('organisation')]];
+    const parts = [[`The organisation at period ${api.state().period}: men blue and plain, women orange and striped,`
+      + ' the mean score on a 0 to 100 scale', $('organisation')]];
     parts.push(['Share of women at each level, period by period', historyChart.ctx.canvas]);
     if (runsChart) parts.push(['Share of women at the end of many runs, with 95% intervals', runsChart.ctx.canvas]);
     if (sweepChart) parts.push([`Share of women against ${$('sweep-factor').selectedOptions[0].text}, with 95% bands`, sweepChart.ctx.canvas]);
@@ -819,7 +807,8 @@
     c.fillRect(0, 0, width, height);
     c.fillStyle = colours.ink;
     c.font = `bold ${15 * ratio}px "Liberation Sans", Arial, sans-serif`;
-    c.fillText(`Velmora ${api.version}, seed ${run ? run.seed : ''}: ${decodeURIComponent(location.search.slice(1)).replace(/&/g, ' ')}`, 10 * ratio, 22 * ratio);
+    c.fillText(`Velmora ${api.version}: ${decodeURIComponent(location.search.slice(1)).replace(/&/g, ' ')}`,
+      10 * ratio, 22 * ratio);
     let y = 40 * ratio;
     for (const [text, canvas] of parts) {
       c.font = `${13 * ratio}px "Liberation Sans", Arial, sans-serif`;

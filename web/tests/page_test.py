@@ -121,10 +121,10 @@ class Page(unittest.TestCase):
         self.assertIn("--bias-points must be", refused)
 
     def test_a_seeded_run_and_its_downloaded_trace_are_the_command_lines(self):
-        self.open("?seed=4242&form=rectangle&bias-points=3")
+        self.open("?seed=4242&form=pyramid&bias-points=6")
         self.play_to_end()
-        expected = command_line(4242, "--form", "rectangle", "--bias-points", "3")
-        self.assertEqual(self.js("return velmora.trace({seed: 4242, form: 'rectangle', 'bias-points': 3})"),
+        expected = command_line(4242, "--form", "pyramid", "--bias-points", "6")
+        self.assertEqual(self.js("return velmora.trace({seed: 4242, form: 'pyramid', 'bias-points': 6})"),
                          expected)
         self.el("download-trace").click()
         self.assertEqual(self.downloaded("velmora-seed-4242.csv").decode(), expected)
@@ -223,7 +223,7 @@ class Page(unittest.TestCase):
         top = [s["levels"][7] for s in sweep["summaries"]]
         self.assertTrue(all(level["shareHalf"] > 0 for level in top))
         self.assertLess(top[-1]["share"], top[0]["share"])  # the bias keeps women from the top
-        self.screenshot("sweep-1024x768.png", "many")
+        self.screenshot("sweep-1024x768.png", "sweep-title")
 
     def test_readable_at_phone_width(self):
         self.size(390, 844)
