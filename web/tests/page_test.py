@@ -6,8 +6,10 @@ pixels.
   page_test.py PAGE.html VELMORA-BATCH [SCREENSHOT-DIR]
 """
 import csv
+import functools
+import http.server
 import io
-import os
+import threading
 import pathlib
 import shutil
 import subprocess
@@ -225,6 +227,41 @@ class Page(unittest.TestCase):
         self.assertLess(top[-1]["share"], top[0]["share"])  # the bias keeps women from the top
         self.screenshot("sweep-1024x768.png", "sweep-title")
 
+    def test_a_refused_factor_is_shown_at_its_field(self):
+        self.open("?seed=3")
+        field = self.el("factor-women-hired")
+        field.clear()
+        field.send_keys("1.5", Keys.TAB)
+        self.wait(lambda b: field.get_attribute("aria-invalid") == "true", 5)
+        problem = self.el("factor-women-hired-problem")
+        self.assertTrue(problem.is_displayed())
+        self.assertIn("--women-hired must be a probability from 0 to 1, got '1.5'", problem.text)
+        self.assertIn("Not started", self.text("status"))
+        field.clear()
+        field.send_keys("0.25", Keys.TAB)
+        self.wait(lambda b: field.get_attribute("aria-invalid") is None, 5)
+        self.assertFalse(problem.is_displayed())
+
+    def test_the_folder_for_a_web_host_plays_the_same_runs(self):
+        folder = PAGE.parent / "velmora"
+        handler = functools.partial(QuietHandler, directory=str(folder))
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        try:
+            self.browser.get(f"http://127.0.0.1:{server.server_port}/index.html?seed=20&women-hired=0.45&runs=30")
+            self.wait(lambda b: self.js("return document.body.dataset.ready === 'true'"), 30)
+            self.assertEqual(self.js("return velmora.trace({seed: 8, form: 'rectangle'})"),
+                             command_line(8, "--form", "rectangle"))
+            self.el("play-runs").click()
+            self.played("runs")
+            rows = list(csv.DictReader(io.StringIO(command_line(20, "--women-hired", "0.45", runs=30,
+                                                                trace=False))))
+            shares = [level["share"] for level in self.js("return velmora.lastRuns")["levels"]]
+            self.assertEqual(shares, [float(row["women_mean"]) for row in rows])
+        finally:
+            server.shutdown()
+            server.server_close()
+
     def test_readable_at_phone_width(self):
         self.size(390, 844)
         try:
@@ -264,6 +301,11 @@ class Page(unittest.TestCase):
         last_orange = len(line) - 1 - line[::-1].index(orange)
         self.assertLess(first_blue, last_orange)
         self.assertEqual(pixels(int(box[0]) + 70, int(box[1]) + 2), (255, 255, 255))
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
 
 
 def png_pixels(data):
