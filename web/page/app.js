@@ -21,7 +21,7 @@
   let table = [];
   const fields = new Map(); // factor name -> its text input
   let run = null;
-  let history = null;
+  let past = null; // the stepped run's periods and shares so far
   let historyChart = null;
   let runsChart = null;
   let sweepChart = null;
@@ -167,13 +167,12 @@
     for (const [name, value] of Object.entries(extra)) if (value !== sweepDefaults[name]) query.set(name, value);
     const address = `${location.pathname}?${query.toString().replace(/%2C/g, ',').replace(/%3A/g, ':')}`;
     try {
-      history_.replaceState(null, '', address);
+      window.history.replaceState(null, '', address);
     } catch (error) {
       // Some browsers refuse to change a file:// address; the link still shows.
     }
     return new URL(address, location.href).href;
   }
-  const history_ = window.history;
 
   function readAddress() {
     const query = new URLSearchParams(location.search);
@@ -225,7 +224,7 @@
     showProblem('');
     run = { over: false, playing: false, credit: 0, last: 0, seed: settings.seed };
     const state = api.state();
-    history = { periods: [], shares: state.levels.map(() => []) };
+    past = { periods: [], shares: state.levels.map(() => []) };
     record(state);
     makeHistoryChart(state.levels.length);
     draw(state);
@@ -234,8 +233,8 @@
   }
 
   function record(state) {
-    history.periods.push(state.period);
-    state.levels.forEach((level, k) => history.shares[k].push(level.women / level.size));
+    past.periods.push(state.period);
+    state.levels.forEach((level, k) => past.shares[k].push(level.women / level.size));
   }
 
   function stepOnce() {
@@ -508,7 +507,7 @@
       cursor: { drag: { x: false, y: false } },
       padding: [8, 22, 0, 0],
       hooks: { draw: [(u) => endLabels(u)] },
-    }, [history.periods, ...history.shares], element);
+    }, [past.periods, ...past.shares], element);
   }
 
   let drawPending = false;
@@ -519,7 +518,7 @@
       drawPending = true;
       requestAnimationFrame(() => {
         drawPending = false;
-        historyChart.setData([history.periods, ...history.shares]);
+        historyChart.setData([past.periods, ...past.shares]);
       });
     }
   }
