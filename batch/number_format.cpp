@@ -4,12 +4,22 @@
 #include <charconv>
 #include <cmath>
 
+// Standard libraries that lack the floating-point to_chars and from_chars
+// (libc++ 13 of the WebAssembly build) leave the feature macro undefined.
+#if !defined(__cpp_lib_to_chars)
+#include "batch/portable_chars.h"
+#endif
+
 namespace velmora::batch {
 
 void AppendShortest(std::string& out, double value) {
+#if defined(__cpp_lib_to_chars)
     std::array<char, 32> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
     out.append(buffer.data(), result.ptr);
+#else
+    out += PortableShortest(value);
+#endif
 }
 
 std::string Shortest(double value) {
@@ -41,12 +51,18 @@ std::string CsvText(const std::string& text) {
 }
 
 std::optional<double> ReadNumber(std::string_view text) {
+#if defined(__cpp_lib_to_chars)
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || result.ec != std::errc{} || result.ptr != text.data() + text.size() ||
         !std::isfinite(value)) {
         return {};
     }
+#else
+    const auto read = PortableRead(text);
+    if (!read || !std::isfinite(*read)) return {};
+    const double value = *read;
+#endif
     return value + 0.0;  // "-0" means 0, and is shown so
 }
 
@@ -61,11 +77,15 @@ std::optional<std::uint64_t> ReadWhole(std::string_view text, std::uint64_t max)
 }
 
 std::string Fixed(double value, int decimals) {
+#if !defined(__cpp_lib_to_chars)
+    return PortableFixed(value, decimals);
+#else
     // Room for the widest double written in full; to_chars ignores the locale.
     std::array<char, 400> buffer{};
     const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
                                       std::chars_format::fixed, decimals);
     return std::string(buffer.data(), result.ptr);
+#endif
 }
 
 }  // namespace velmora::batch

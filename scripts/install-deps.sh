@@ -12,7 +12,12 @@ packages=(
   groff-base man-db bash-completion appstream desktop-file-utils
   dpkg-dev file lintian
   libmpfr-dev  # tests only: the reference for the model's logarithm
+  # The page in the browser: emscripten, and Chromium driven by selenium
+  # for its tests; npm, for the charting library the page takes from npm,
+  # from Debian unless a node of its own brings it.
+  emscripten chromium chromium-driver python3-selenium
 )
+command -v npm >/dev/null || packages+=(npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,7 @@
 #include "batch/options.h"
 
 #include "batch/factors.h"
+#include "batch/number_format.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -157,6 +158,39 @@ TEST(ValidateOptions, TakesEveryGoodValueAndLaterFactorsOverrideEarlierOnes) {
     EXPECT_FALSE(options.SeedFromClock);
     EXPECT_EQ(options.Threads, 3u);
     EXPECT_EQ(options.Format, TSummaryFormat::Json);
+}
+
+}  // namespace
+}  // namespace velmora::batch
+
+namespace velmora::batch {
+namespace {
+
+// A page builds its controls from each factor's range: the ends it states
+// must be the ones the check keeps.
+TEST(FactorTable, EveryRangeIsTheOneItsCheckAccepts) {
+    int ranged = 0;
+    for (const TFactor& factor : Factors()) {
+        SCOPED_TRACE(std::string(factor.Name));
+        EXPECT_FALSE(factor.Label.empty());
+        const TRange& range = factor.Range;
+        if (range.High <= range.Low) continue;
+        ++ranged;
+        const bool whole = factor.Kind == TValueKind::Whole;
+        const auto text = [&](double value) {
+            return whole ? std::to_string(static_cast<std::int64_t>(value)) : Shortest(value);
+        };
+        const double below = whole ? range.Low - 1 : std::nextafter(range.Low, -INFINITY);
+        const double above = whole ? range.High + 1 : std::nextafter(range.High, INFINITY);
+        TRunSettings settings;
+        EXPECT_NO_THROW(factor.Apply(settings, text(range.High)));
+        EXPECT_THROW(factor.Apply(settings, text(above)), TUsageError);
+        EXPECT_THROW(factor.Apply(settings, text(range.LowOpen ? range.Low : below)), TUsageError);
+        if (!range.LowOpen) {
+            EXPECT_NO_THROW(factor.Apply(settings, text(range.Low)));
+        }
+    }
+    EXPECT_EQ(ranged, 13);
 }
 
 }  // namespace
