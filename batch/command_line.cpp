@@ -77,7 +77,8 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
     Declare(app, "--design", raw.Design, "grid|lhs",
             "Points of --vary: every combination, or a Latin hypercube (default grid)");
-    Declare(app, "--samples", raw.Samples, "N", "Points of the Latin hypercube, 1 to 1000000");
+    Declare(app, "--samples", raw.Samples, "N",
+            "Points of the Latin hypercube, 1 to " + std::to_string(MaxPoints));
     Declare(app, "--seeds", raw.Seeds, "common|independent",
             "Replication r of every point uses seed S + r - 1, or every run its own "
             "(default common)");
@@ -121,6 +122,17 @@ void ResumedSeed(TRawOptions& raw) {
     if (const auto seed = StoredSeed(text.str())) raw.Seed = std::to_string(*seed);
 }
 
+// A merge takes everything from the shards; an option before it would be
+// silently ignored. Only --quiet means something there.
+void RefuseOptionsBeforeMerge(const CLI::App& app) {
+    for (const CLI::Option* option : app.get_options()) {
+        if (option->count() == 0 || option->check_name("--quiet")) continue;
+        throw TUsageError(option->get_name() +
+                          " before merge: merge takes every setting from the shards; give "
+                          "only merge OUT SHARD_DIR...");
+    }
+}
+
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
     while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -155,6 +167,7 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
         if (app.got_subcommand("merge")) {
+            RefuseOptionsBeforeMerge(app);
             result.Merge = TMergeRequest{raw.MergeOut, raw.MergeShards, raw.Quiet};
         } else {
             ResumedSeed(raw);
