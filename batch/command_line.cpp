@@ -116,7 +116,11 @@ std::string WithAcceptedValues(const CLI::App& app, std::string message) {
 // An interrupted experiment resumed without --seed goes on with its own.
 void ResumedSeed(TRawOptions& raw) {
     if (!raw.Resume || raw.Seed || !raw.Out) return;
-    std::ifstream file(std::filesystem::path(*raw.Out) / "experiment.json");
+    // Only the program's own regular file: a FIFO there must not block.
+    const auto path = std::filesystem::path(*raw.Out) / "experiment.json";
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error))) return;
+    std::ifstream file(path);
     std::stringstream text;
     text << file.rdbuf();
     if (const auto seed = StoredSeed(text.str())) raw.Seed = std::to_string(*seed);

@@ -217,31 +217,6 @@ void AppendRunRows(std::string& out, const TRunResult& result) {
 
 std::string TraceCsvHeader() { return "point,replication,seed,period,level,women,mean_score\n"; }
 
-namespace {
-
-// The fields of a CSV row as SummaryCsv writes them: quoted where they hold
-// a comma or a quote.
-std::vector<std::string> CsvFields(std::string_view line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
-            fields.back() += '"';
-            ++i;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
-
-}  // namespace
-
 void TSummaryJson::Take(std::string_view csv) {
     Rest_.append(csv);
     std::size_t from = 0;

@@ -42,6 +42,25 @@ std::string CsvText(const std::string& text) {
     return quoted + "\"";
 }
 
+std::vector<std::string> CsvFields(std::string_view line) {
+    std::vector<std::string> fields(1);
+    bool quoted = false;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (c == '"' && quoted && i + 1 < line.size() && line[i + 1] == '"') {
+            fields.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (c == ',' && !quoted) {
+            fields.emplace_back();
+        } else {
+            fields.back() += c;
+        }
+    }
+    return fields;
+}
+
 std::optional<double> ReadNumber(std::string_view text) {
     double value = 0.0;
     const auto result = std::from_chars(text.data(), text.data() + text.size(), value);

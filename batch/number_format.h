@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora::batch {
 
@@ -45,6 +46,8 @@ void AppendCsvRow(std::string& out, const T&... values) {
 // A CSV field: quoted, with inner quotes doubled, when it holds a comma, a
 // quote or a line break; as it is otherwise.
 std::string CsvText(const std::string& text);
+// The fields of one CSV line, quotes taken off.
+std::vector<std::string> CsvFields(std::string_view line);
 
 // Writes the fields of one CSV row, each kind of value always the same way,
 // so that no summary can come out a field short: a comma before every field

@@ -498,6 +498,8 @@ class ExperimentFolders(unittest.TestCase):
          [], "symbolic link"),
         ("runs.csv a FIFO", lambda d: (os.remove(f"{d}/runs.csv"), os.mkfifo(f"{d}/runs.csv")),
          [], "FIFO"),
+        ("experiment.json a FIFO", lambda d: (os.remove(f"{d}/experiment.json"),
+                                              os.mkfifo(f"{d}/experiment.json")), [], "FIFO"),
     ]
     MERGED = [
         ("shard 0/2", lambda s: edit_json(f"{s[0]}/experiment.json",

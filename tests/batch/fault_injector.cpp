@@ -129,10 +129,28 @@ __attribute__((destructor)) void WriteLog() {
     close(fd);
 }
 
-int OpenCounted(int fd, const char* path, int flags) {
+int OpenAs(const char* name, const char* path, int flags, va_list args) {
+    const auto real = Real<int (*)(const char*, int, ...)>(name);
+    const mode_t mode = (flags & O_CREAT) != 0 ? static_cast<mode_t>(va_arg(args, int)) : 0;
+    if (Under(path)) {
+        if (const int error = Decide("open", (flags & O_CREAT) != 0)) return Fail(error);
+    }
+    const int fd = real(path, flags, mode);
     Mark(fd, fd >= 0 && Under(path));
-    (void)flags;
     return fd;
+}
+
+FILE* FopenAs(const char* name, const char* path, const char* how) {
+    const auto real = Real<FILE* (*)(const char*, const char*)>(name);
+    if (Under(path)) {
+        if (const int error = Decide("fopen", how[0] != 'r')) {
+            errno = error;
+            return nullptr;
+        }
+    }
+    FILE* file = real(path, how);
+    if (file != nullptr) Mark(fileno(file), Under(path));
+    return file;
 }
 
 }  // namespace
@@ -140,60 +158,24 @@ int OpenCounted(int fd, const char* path, int flags) {
 extern "C" {
 
 int open(const char* path, int flags, ...) {
-    static auto real = Real<int (*)(const char*, int, ...)>("open");
-    mode_t mode = 0;
-    if ((flags & O_CREAT) != 0) {
-        va_list args;
-        va_start(args, flags);
-        mode = static_cast<mode_t>(va_arg(args, int));
-        va_end(args);
-    }
-    if (Under(path)) {
-        if (const int error = Decide("open", (flags & O_CREAT) != 0)) return Fail(error);
-    }
-    return OpenCounted(real(path, flags, mode), path, flags);
+    va_list args;
+    va_start(args, flags);
+    const int fd = OpenAs("open", path, flags, args);
+    va_end(args);
+    return fd;
 }
 
 int open64(const char* path, int flags, ...) {
-    static auto real = Real<int (*)(const char*, int, ...)>("open64");
-    mode_t mode = 0;
-    if ((flags & O_CREAT) != 0) {
-        va_list args;
-        va_start(args, flags);
-        mode = static_cast<mode_t>(va_arg(args, int));
-        va_end(args);
-    }
-    if (Under(path)) {
-        if (const int error = Decide("open", (flags & O_CREAT) != 0)) return Fail(error);
-    }
-    return OpenCounted(real(path, flags, mode), path, flags);
+    va_list args;
+    va_start(args, flags);
+    const int fd = OpenAs("open64", path, flags, args);
+    va_end(args);
+    return fd;
 }
 
-FILE* fopen(const char* path, const char* how) {
-    static auto real = Real<FILE* (*)(const char*, const char*)>("fopen");
-    if (Under(path)) {
-        if (const int error = Decide("fopen", how[0] != 'r')) {
-            errno = error;
-            return nullptr;
-        }
-    }
-    FILE* file = real(path, how);
-    if (file != nullptr) Mark(fileno(file), Under(path));
-    return file;
-}
+FILE* fopen(const char* path, const char* how) { return FopenAs("fopen", path, how); }
 
-FILE* fopen64(const char* path, const char* how) {
-    static auto real = Real<FILE* (*)(const char*, const char*)>("fopen64");
-    if (Under(path)) {
-        if (const int error = Decide("fopen", how[0] != 'r')) {
-            errno = error;
-            return nullptr;
-        }
-    }
-    FILE* file = real(path, how);
-    if (file != nullptr) Mark(fileno(file), Under(path));
-    return file;
-}
+FILE* fopen64(const char* path, const char* how) { return FopenAs("fopen64", path, how); }
 
 int mkostemp(char* pattern, int flags) {
     static auto real = Real<int (*)(char*, int)>("mkostemp");
@@ -228,14 +210,6 @@ int fsync(int fd) {
 
 int ftruncate(int fd, off_t length) {
     static auto real = Real<int (*)(int, off_t)>("ftruncate");
-    if (Ours(fd)) {
-        if (const int error = Decide("ftruncate", false)) return Fail(error);
-    }
-    return real(fd, length);
-}
-
-int ftruncate64(int fd, off_t length) {
-    static auto real = Real<int (*)(int, off_t)>("ftruncate64");
     if (Ours(fd)) {
         if (const int error = Decide("ftruncate", false)) return Fail(error);
     }
