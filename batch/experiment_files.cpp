@@ -28,7 +28,7 @@ TJson FactorValue(const TFactor& factor, const TRunSettings& settings) {
     return text;
 }
 
-const char* const IdentityKeysSetAside[] = {"complete", "shard"};
+const char* const IdentityKeysSetAside[] = {"shard", "complete"};
 
 // Hands text on once it has grown to this size.
 constexpr std::size_t SinkBytes = 64 * 1024;

@@ -584,8 +584,6 @@ class ExperimentFolders(unittest.TestCase):
                     r = run(*second)
                     self.assertEqual(r.returncode, 2, r.stderr)
                     self.assertIn("in use", r.stderr)
-            r = run("merge", out, out)
-            self.assertEqual(r.returncode, 2, r.stderr)
             first.send_signal(signal.SIGINT)
             self.assertEqual(first.wait(timeout=20), 130)
             with open(rows) as f:
