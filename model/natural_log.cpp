@@ -179,9 +179,11 @@ VELMORA_WIDE void WideLogs(const double* x, double* result, int count) noexcept 
         const __m512d tableHigh = GatherAt(offsets, entries + offsetof(log_table::TEntry, L));
         const __m512d tableLow =
             GatherAt(offsets, entries + offsetof(log_table::TEntry, L) + sizeof(double));
+        __m512d z{};
+        ReducedZ(mHigh, mLow, r, z);
         __m512d high{};
         __m512d rest{};
-        FastSum(ReducedZ(mHigh, mLow, r), exponent, tableHigh, tableLow, high, rest);
+        FastSum(z, exponent, tableHigh, tableLow, high, rest);
         _mm512_mask_storeu_pd(result + from, lanes, high);
         // Unsettled or outside the domain: the accurate path.
         unsigned open = ~(SettledLanes(high, rest) & inDomain) & lanes;
@@ -235,9 +237,10 @@ VELMORA_VECTOR_CLONES void ClonedLogs(const double* x, double* result, int count
         std::uint8_t settled[Block];
         std::uint8_t allSettled = 1;
         for (int i = 0; i < padded; ++i) {
+            double z = 0.0;
+            ReducedZ(mHigh[i], mLow[i], r[i], z);
             double rest = 0.0;
-            FastSum(ReducedZ(mHigh[i], mLow[i], r[i]), exponent[i], tableHigh[i], tableLow[i],
-                    high[i], rest);
+            FastSum(z, exponent[i], tableHigh[i], tableLow[i], high[i], rest);
             settled[i] = Settled(high[i], rest) & inDomain[i];
             allSettled &= settled[i];
         }

@@ -36,13 +36,17 @@ inline TParts Split(std::uint64_t bits) noexcept {
 // The floating-point steps below are templates: a double, or a vector of
 // doubles whose every lane takes exactly the same operations. Always
 // inlined, so that a vector's steps are compiled for the vector unit of the
-// function that uses them, even without optimisation.
+// function that uses them, even without optimisation; and they take and give
+// their values by reference, since a call that passed a 512-bit vector by
+// value from a function not built for that unit would change the ABI (clang
+// refuses it, GCC warns).
 
 // z = m*r - 1, exact: each part of m times the 9-bit r is exact, and so is
 // their sum, which needs at most 53 bits when |z| <= 2^-8.
 template <typename T>
-[[gnu::always_inline]] inline T ReducedZ(T mHigh, T mLow, T r) noexcept {
-    return (mHigh * r - 1.0) + mLow * r;
+[[gnu::always_inline]] inline void ReducedZ(const T& mHigh, const T& mLow, const T& r,
+                                            T& z) noexcept {
+    z = (mHigh * r - 1.0) + mLow * r;
 }
 
 struct TReduced {
@@ -55,20 +59,27 @@ struct TReduced {
 inline TReduced Reduce(double x) noexcept {
     const TParts parts = Split(BitCast<std::uint64_t>(x));
     const log_table::TEntry& entry = log_table::kEntries[parts.Index];
-    return {ReducedZ(parts.MHigh, parts.MLow, entry.R), parts.Exponent, &entry};
+    double z = 0.0;
+    ReducedZ(parts.MHigh, parts.MLow, entry.R, z);
+    return {z, parts.Exponent, &entry};
 }
 
-// Exact a + b as (sum, error); any order of magnitudes.
+// Exact a + b as (sum, error); any order of magnitudes. The outputs may be
+// the inputs.
 template <typename T>
-[[gnu::always_inline]] inline void TwoSum(T a, T b, T& sum, T& error) noexcept {
+[[gnu::always_inline]] inline void TwoSum(const T& x, const T& y, T& sum, T& error) noexcept {
+    const T a = x;
+    const T b = y;
     sum = a + b;
     const T bVirtual = sum - a;
     error = (a - (sum - bVirtual)) + (b - bVirtual);
 }
 
-// Exact a + b when |a| >= |b| or a == 0.
+// Exact a + b when |a| >= |b| or a == 0. The outputs may be the inputs.
 template <typename T>
-[[gnu::always_inline]] inline void FastTwoSum(T a, T b, T& sum, T& error) noexcept {
+[[gnu::always_inline]] inline void FastTwoSum(const T& x, const T& y, T& sum, T& error) noexcept {
+    const T a = x;
+    const T b = y;
     sum = a + b;
     error = b - (sum - a);
 }
@@ -94,8 +105,8 @@ inline bool InFastDomain(double x) noexcept { return InFastDomain(BitCast<std::u
 
 // The fast path's log(x) as high + rest, from Reduce's parts of x.
 template <typename T>
-[[gnu::always_inline]] inline void FastSum(T z, T exponent, T tableHigh, T tableLow, T& high,
-                                           T& rest) noexcept {
+[[gnu::always_inline]] inline void FastSum(const T& z, const T& exponent, const T& tableHigh,
+                                           const T& tableLow, T& high, T& rest) noexcept {
     T z2High = z * z;
     T z2Low{};
     {
