@@ -9,6 +9,7 @@
 
 #include "model/bit_cast.h"
 #include "model/draws.h"
+#include "model/exponential.h"
 #include "model/natural_log.h"
 #include "model/random.h"
 #include "model/ranking.h"
@@ -181,7 +182,7 @@ struct TLogisticGrid {
     static constexpr int Bands = Points - 3;
 
     TLogisticGrid() {
-        const auto at = [](int j) { return 1.0 / (1.0 + std::exp(-(Low + j / Steps))); };
+        const auto at = [](int j) { return 1.0 / (1.0 + Exponential(-(Low + j / Steps))); };
         Below[0] = 0;
         Above[0] = std::uint64_t{1} << 32;
         for (int i = 1; i < Bands; ++i) {
@@ -236,7 +237,7 @@ struct TLeaving {
     double Probability(const TMember& member) const noexcept {
         const double base = Base[member.Female];
         if (Plain(base)) return base;
-        return 1.0 / (1.0 + std::exp(-LogitOf(member)));
+        return 1.0 / (1.0 + Exponential(-LogitOf(member)));
     }
 
     // Whether a draw u leaves, exactly as u < Probability(member). With

@@ -9,66 +9,9 @@
 #include "model/vector_clones.h"
 
 namespace velmora::log_detail {
-namespace {
 
-// A sum of doubles kept as three doubles. Every step is an exact TwoSum
-// except the last addition, whose error is about 2^-159 of the magnitudes
-// involved; the three parts may overlap a little, which the callers allow for.
-struct TAccumulator {
-    double S1 = 0.0;
-    double S2 = 0.0;
-    double S3 = 0.0;
-
-    void Add(double t) noexcept {
-        double error = 0.0;
-        TwoSum(S1, t, S1, error);
-        double error2 = 0.0;
-        TwoSum(S2, error, S2, error2);
-        S3 += error2;
-    }
-
-    // Adds z * (p1 + p2 + p3): exact except z * p3.
-    void AddProduct(double z, double p1, double p2, double p3) noexcept {
-        double product = 0.0;
-        double error = 0.0;
-        TwoProduct(z, p1, product, error);
-        Add(product);
-        Add(error);
-        TwoProduct(z, p2, product, error);
-        Add(product);
-        Add(error);
-        Add(z * p3);
-    }
-};
-
-// The double nearest to S1 + S2 + S3, given that this sum is not within its
-// own error of a midpoint between two doubles.
-double RoundToNearest(const TAccumulator& sum) noexcept {
-    double a = 0.0;
-    double b = 0.0;
-    TwoSum(sum.S2, sum.S3, a, b);
-    double high = 0.0;
-    double c = 0.0;
-    TwoSum(sum.S1, a, high, c);
-    double middle = 0.0;
-    double low = 0.0;
-    TwoSum(c, b, middle, low);
-    // Now high + middle + low is the exact sum; make high = RN(high + middle)
-    // and |low| <= ulp(middle) / 2, so only an exact tie in high + middle
-    // needs low to decide.
-    double rest = 0.0;
-    FastTwoSum(high, middle, high, rest);
-    TwoSum(rest, low, middle, low);
-    if (middle != 0.0) {
-        const double neighbour = high + 2.0 * middle;
-        if (neighbour - high == 2.0 * middle) {  // middle is half the gap: a tie
-            return (low > 0.0) == (middle > 0.0) && low != 0.0 ? neighbour : high;
-        }
-    }
-    return high;
-}
-
-}  // namespace
+using exact::RoundToNearest;
+using exact::TAccumulator;
 
 // The same reduction as the fast path, then log1p(z) by its series to z^17
 // (the first terms in triple double) and a sum kept to about 2^-150 relative.

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "model/bit_cast.h"
+#include "model/exact_sum.h"
 #include "model/natural_log_table.h"
 
 namespace velmora {
@@ -33,13 +34,10 @@ inline TParts Split(std::uint64_t bits) noexcept {
     return {index, mHigh, BitCast<double>(m) - mHigh, exponent};
 }
 
-// The floating-point steps below are templates: a double, or a vector of
-// doubles whose every lane takes exactly the same operations. Always
-// inlined, so that a vector's steps are compiled for the vector unit of the
-// function that uses them, even without optimisation; and they take and give
-// their values by reference, since a call that passed a 512-bit vector by
-// value from a function not built for that unit would change the ABI (clang
-// refuses it, GCC warns).
+// The steps below that vector code shares are templates, always inlined and
+// taking their values by reference, as those of exact_sum.h.
+using exact::FastTwoSum;
+using exact::TwoSum;
 
 // z = m*r - 1, exact: each part of m times the 9-bit r is exact, and so is
 // their sum, which needs at most 53 bits when |z| <= 2^-8.
@@ -62,39 +60,6 @@ inline TReduced Reduce(double x) noexcept {
     double z = 0.0;
     ReducedZ(parts.MHigh, parts.MLow, entry.R, z);
     return {z, parts.Exponent, &entry};
-}
-
-// Exact a + b as (sum, error); any order of magnitudes. The outputs may be
-// the inputs.
-template <typename T>
-[[gnu::always_inline]] inline void TwoSum(const T& x, const T& y, T& sum, T& error) noexcept {
-    const T a = x;
-    const T b = y;
-    sum = a + b;
-    const T bVirtual = sum - a;
-    error = (a - (sum - bVirtual)) + (b - bVirtual);
-}
-
-// Exact a + b when |a| >= |b| or a == 0. The outputs may be the inputs.
-template <typename T>
-[[gnu::always_inline]] inline void FastTwoSum(const T& x, const T& y, T& sum, T& error) noexcept {
-    const T a = x;
-    const T b = y;
-    sum = a + b;
-    error = b - (sum - a);
-}
-
-// Dekker's exact product, without fused multiply-add.
-inline void TwoProduct(double a, double b, double& product, double& error) noexcept {
-    constexpr double kSplitter = 134217729.0;  // 2^27 + 1
-    const double ca = kSplitter * a;
-    const double aHigh = ca - (ca - a);
-    const double aLow = a - aHigh;
-    const double cb = kSplitter * b;
-    const double bHigh = cb - (cb - b);
-    const double bLow = b - bHigh;
-    product = a * b;
-    error = ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
 }
 
 // Whether x is a positive normal double, the fast path's domain.

@@ -1,0 +1,112 @@
+#include "model/exponential.h"
+
+#include <cstdint>
+#include <limits>
+
+#include "model/bit_cast.h"
+#include "model/exact_sum.h"
+#include "model/exponential_table.h"
+
+namespace velmora {
+
+namespace {
+
+using exact::TAccumulator;
+
+// 2^n for a normal power, -1022 <= n <= 1023.
+double PowerOfTwo(int n) noexcept {
+    return BitCast<double>(static_cast<std::uint64_t>(n + 1023) << 52);
+}
+
+// The nearest integer to t1 + t2 + t3 (ties to even), t1 in [0, 2^53) and
+// the parts ordered as the accumulator leaves them.
+double NearestInteger(double t1, double t2, double t3) noexcept {
+    // Below 2^52, adding 2^52 rounds to an integer; from there on t1 is one.
+    const double a = t1 < 0x1p52 ? (t1 + 0x1p52) - 0x1p52 : t1;
+    double fraction = 0.0;
+    double error = 0.0;
+    exact::TwoSum(t1 - a, t2 + t3, fraction, error);  // t1 - a is exact
+    if (fraction > 0.5 || (fraction == 0.5 && error > 0.0)) return a + 1.0;
+    if (fraction < -0.5 || (fraction == -0.5 && error < 0.0)) return a - 1.0;
+    if ((fraction == 0.5 || fraction == -0.5) && error == 0.0) {  // a tie: the even one
+        const double other = a + fraction * 2.0;
+        return static_cast<std::int64_t>(a) % 2 == 0 ? a : other;
+    }
+    return a;
+}
+
+}  // namespace
+
+double Exponential(double x) noexcept {
+    if (x != x) return x;  // NaN
+    // exp(710) overflows; exp(-746) lies below half the least subnormal.
+    if (x > 710.0) return std::numeric_limits<double>::infinity();
+    if (x < -746.0) return 0.0;
+
+    // k = 128 m + j nearest x * 128 / log(2); |k| < 2^18, so k times each of
+    // the first three parts of log(2)/128 is exact, and x - k * part[0] too
+    // (the two lie within a factor 2 of each other, or k is 0).
+    constexpr double Round = 6755399441055744.0;  // 1.5 * 2^52: adding it rounds to an integer
+    const double kd = (x * exp_table::kInvLn2By128 + Round) - Round;
+    const auto k = static_cast<std::int32_t>(kd);
+    const auto& c = exp_table::kLn2By128;
+    TAccumulator r;
+    r.Add(x - kd * c[0]);
+    r.Add(-(kd * c[1]));
+    r.Add(-(kd * c[2]));
+    r.Add(-(kd * c[3]));  // the one rounding: under 2^-146
+
+    // exp(r1) for the leading part r1 of r: the tail r1^8 .. r1^13 in
+    // doubles (under 2^-83 of the sum, so their roundings stay under
+    // 2^-136), the rest in triple double.
+    const double r1 = r.S1;
+    const auto& series = exp_table::kSeries;
+    double tail = series[13][0];
+    for (int i = 12; i >= 8; --i) tail = series[i][0] + r1 * tail;
+    double p1 = tail;
+    double p2 = 0.0;
+    double p3 = 0.0;
+    for (int i = 7; i >= 0; --i) {
+        TAccumulator step;
+        step.Add(series[i][0]);
+        step.Add(series[i][1]);
+        step.Add(series[i][2]);
+        step.AddProduct(r1, p1, p2, p3);
+        p1 = step.S1;
+        p2 = step.S2;
+        p3 = step.S3;
+    }
+    // exp(r) = exp(r1) * exp(d), d = r2 + r3 under 2^-60: 1 + d + d^2/2 is
+    // exact to 2^-180.
+    TAccumulator e;
+    e.Add(p1);
+    e.Add(p2);
+    e.Add(p3);
+    e.AddProduct(r.S2, p1, p2, p3);
+    e.Add((r.S3 + 0.5 * r.S2 * r.S2) * p1);
+
+    // Times 2^(j/128): every product exact but those under 2^-100.
+    const int j = k & 127;
+    const int m = k >> 7;  // floor(k / 128)
+    const auto& power = exp_table::kPowers[j];
+    TAccumulator v;
+    v.AddProduct(power[0], e.S1, e.S2, e.S3);
+    double product = 0.0;
+    double error = 0.0;
+    exact::TwoProduct(power[1], e.S1, product, error);
+    v.Add(product);
+    v.Add(error);
+    v.Add(power[1] * e.S2 + power[2] * e.S1);
+
+    if (m >= -1021) {
+        // A normal result or an overflow: one rounding, then exact powers of two.
+        const double rounded = exact::RoundToNearest(v);
+        return rounded * PowerOfTwo(m / 2) * PowerOfTwo(m - m / 2);
+    }
+    // Subnormal, or 2^-1022 at most: rounded once on the grid of 2^-1074,
+    // as the nearest integer to v * 2^(m + 1074) (every part scales exactly).
+    const double scale = PowerOfTwo(m + 1074);
+    return NearestInteger(v.S1 * scale, v.S2 * scale, v.S3 * scale) * 0x1p-1074;
+}
+
+}  // namespace velmora
