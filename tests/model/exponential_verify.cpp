@@ -2,7 +2,9 @@
 //   exponential_verify [samples]       checks about `samples` inputs (default
 //                                      10^6) and fixed cases: the bounds of
 //                                      overflow, underflow and subnormal
-//                                      results, the reduction's steps, specials
+//                                      results, the reduction's steps, specials;
+//                                      with the whole function, its accurate
+//                                      path and its fast path
 //   exponential_verify --inputs FILE   checks the inputs in FILE (hex bit patterns)
 #include <cinttypes>
 #include <cmath>
@@ -29,13 +31,19 @@ double Reference(mpfr_t in, mpfr_t out, double x) {
     return mpfr_get_d(out, MPFR_RNDN);
 }
 
+// Checks x with the whole function, the accurate path alone, and the fast
+// path where it claims a result.
 void Check(double x, mpfr_t in, mpfr_t out, TCounts& counts) {
     const double expected = Reference(in, out, x);
     const double got = velmora::Exponential(x);
+    const double accurate = velmora::exp_detail::Accurate(x);
+    double fast = expected;
+    if (!velmora::exp_detail::TryFast(x, fast)) counts.Slow.fetch_add(1);
     ++counts.Checked;
-    if (!Same(got, expected) && counts.Mismatches.fetch_add(1) < 20) {
-        std::printf("MISMATCH x=%a (%016" PRIx64 ") mpfr=%a exp=%a\n", x,
-                    velmora::BitCast<std::uint64_t>(x), expected, got);
+    if ((!Same(got, expected) || !Same(accurate, expected) || !Same(fast, expected)) &&
+        counts.Mismatches.fetch_add(1) < 20) {
+        std::printf("MISMATCH x=%a (%016" PRIx64 ") mpfr=%a exp=%a accurate=%a fast=%a\n", x,
+                    velmora::BitCast<std::uint64_t>(x), expected, got, accurate, fast);
     }
 }
 
@@ -119,7 +127,7 @@ int CheckSamples(std::int64_t total) {
             std::uint64_t rng = 0xE5EED000ull + c * 16 + static_cast<std::uint64_t>(thread);
             for (std::int64_t i = thread; i < n; i += 2) check(kind.Make(rng));
         });
-        failed |= Report(kind.Name, counts);
+        failed |= Report(kind.Name, counts, "accurate path");
         ++c;
     }
     const std::vector<double> fixed = FixedInputs();
@@ -129,7 +137,7 @@ int CheckSamples(std::int64_t total) {
             check(fixed[i]);
         }
     });
-    failed |= Report("bounds, integers, reduction midpoints, specials", counts);
+    failed |= Report("bounds, integers, reduction midpoints, specials", counts, "accurate path");
     return failed;
 }
 
@@ -142,7 +150,7 @@ int CheckFile(const char* path) {
             check(inputs[i]);
         }
     });
-    return Report(path, counts);
+    return Report(path, counts, "accurate path");
 }
 
 }  // namespace
