@@ -21,36 +21,15 @@ namespace velmora {
 
 namespace {
 
-// The stream stepped in eight lanes (see JumpMultiplier).
-constexpr std::uint32_t Multiplier = GeneratorMultiplier;
 constexpr int Lanes = 8;
-constexpr std::uint32_t Multiplier8 = JumpMultiplier(Lanes);
-constexpr std::uint32_t Increment8 = JumpIncrement(Lanes);
 
 // Hands every position with the generator state of its draw to decide, in
 // roster order, the stream's state left as after as many NextUniform calls.
 template <typename Decide>
 void ForEachDraw(TOrganisation& org, Decide decide) noexcept {
     TMember* const member = org.Staff.begin();
-    const int total = org.Total;
-    std::uint32_t state = org.Random.GeneratorState;
-    int i = 0;
-    if (total >= Lanes) {
-        std::uint32_t lane[Lanes];
-        for (std::uint32_t& draw : lane) draw = state = state * Multiplier + 1u;
-        for (;;) {
-            for (int j = 0; j < Lanes; ++j) decide(member[i + j], lane[j]);
-            i += Lanes;
-            state = lane[Lanes - 1];
-            if (i + Lanes > total) break;
-            for (std::uint32_t& draw : lane) draw = draw * Multiplier8 + Increment8;
-        }
-    }
-    for (; i < total; ++i) {
-        state = state * Multiplier + 1u;
-        decide(member[i], state);
-    }
-    org.Random.GeneratorState = state;
+    ForEachState(org.Random, org.Total,
+                 [member, &decide](int i, std::uint32_t state) { decide(member[i], state); });
 }
 
 #ifdef VELMORA_WIDE_VECTORS
@@ -96,7 +75,7 @@ VELMORA_WIDE void ForEachEight(TOrganisation& org, const Eight& eight, One one) 
     std::uint32_t state = org.Random.GeneratorState;
     alignas(32) std::uint32_t first[4 * Lanes];
     std::uint32_t next = state;
-    for (std::uint32_t& draw : first) draw = next = next * Multiplier + 1u;
+    for (std::uint32_t& draw : first) draw = next = next * GeneratorMultiplier + 1u;
     __m256i lanes[4];
     for (int v = 0; v < 4; ++v) {
         lanes[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(first + v * Lanes));
@@ -112,7 +91,7 @@ VELMORA_WIDE void ForEachEight(TOrganisation& org, const Eight& eight, One one) 
         }
     }
     for (; i < total; ++i) {
-        state = state * Multiplier + 1u;
+        state = state * GeneratorMultiplier + 1u;
         one(member[i], state);
     }
     org.Random.GeneratorState = state;
