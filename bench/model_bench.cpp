@@ -14,13 +14,13 @@
 namespace {
 
 using velmora::TOrganisation;
-using velmora::TRanking;
+using velmora::TImplementation;
 using velmora::bench::GeneralParams;
 using velmora::bench::Params;
 using velmora::bench::Shape;
 
 void Configure(TOrganisation& org, const benchmark::State& state) {
-    org.Ranking = state.range(1) == 0 ? TRanking::Fast : TRanking::Exchange;
+    org.Implementation = state.range(1) == 0 ? TImplementation::Fast : TImplementation::Reference;
 }
 
 void BM_Period(benchmark::State& state) {

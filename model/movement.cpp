@@ -152,8 +152,11 @@ double RoughExp(double x) noexcept {
 // probability between their values moved by 1e-12 down and up: bounds that
 // hold for the exact function and for its computed value alike. They are
 // kept as bounds on the generator's state (see UniformBound): a state under
-// Below[i] leaves, one from Above[i] up stays, and one between is left open,
-// as every state is in band 0, which stands for a t off the grid.
+// the lower leaves, one above the upper minus one stays, and one between is
+// left open, as every state is in band 0, which stands for a t off the grid.
+// Both bounds of a band in one word, the lower in its low half: one read,
+// or one gather for eight, rather than two. A lower bound of 2^32 is kept as
+// 2^32 - 1, which only leaves that one state open.
 struct TLogisticGrid {
     static constexpr double Low = -40.0;
     static constexpr double Steps = 128.0;
@@ -162,13 +165,19 @@ struct TLogisticGrid {
 
     TLogisticGrid() {
         const auto at = [](int j) { return 1.0 / (1.0 + Exponential(-(Low + j / Steps))); };
-        Below[0] = 0;
-        Above[0] = std::uint64_t{1} << 32;
+        const auto bounds = [](std::uint64_t below, std::uint64_t above) {
+            return std::min(below, std::uint64_t{0xFFFFFFFF}) | (above - 1) << 32;
+        };
+        Bounds[0] = bounds(0, std::uint64_t{1} << 32);
         for (int i = 1; i < Bands; ++i) {
-            Below[static_cast<std::size_t>(i)] = UniformBound(at(i - 1) * (1.0 - 1e-12));
-            Above[static_cast<std::size_t>(i)] = UniformBound(at(i + 2) * (1.0 + 1e-12));
+            // Above is at least 1: the function is positive on the grid.
+            Bounds[static_cast<std::size_t>(i)] = bounds(UniformBound(at(i - 1) * (1.0 - 1e-12)),
+                                                         UniformBound(at(i + 2) * (1.0 + 1e-12)));
         }
     }
+
+    static std::uint64_t Lower(std::uint64_t bounds) noexcept { return bounds & 0xFFFFFFFF; }
+    static std::uint64_t UpperMinusOne(std::uint64_t bounds) noexcept { return bounds >> 32; }
 
     // The band i of a logit t, or 0 off the grid, as for a NaN.
     static std::size_t Band(double t) noexcept {
@@ -180,7 +189,7 @@ struct TLogisticGrid {
         return 0;
     }
 
-    std::array<std::uint64_t, Bands> Below, Above;
+    std::array<std::uint64_t, Bands> Bounds;
 };
 
 const TLogisticGrid& LogisticGrid() {
@@ -271,8 +280,11 @@ struct TOnGrid {
             _mm512_cmp_pd_mask(x, _mm512_set1_pd(TLogisticGrid::Bands), _CMP_LT_OQ);
         const __m256i band = _mm512_maskz_cvttpd_epi32(onGrid, x);
         const TLogisticGrid& grid = l.Grid;
-        unsigned leave = _mm512_cmplt_epu64_mask(e.States, Gather(band, grid.Below.data()));
-        const unsigned stay = _mm512_cmpge_epu64_mask(e.States, Gather(band, grid.Above.data()));
+        const __m512i bounds = Gather(band, grid.Bounds.data());
+        unsigned leave = _mm512_cmplt_epu64_mask(
+            e.States, _mm512_maskz_and_epi64(0xFF, bounds, _mm512_set1_epi64(0xFFFFFFFF)));
+        const unsigned stay =
+            _mm512_cmpgt_epu64_mask(e.States, _mm512_maskz_srli_epi64(0xFF, bounds, 32));
         unsigned open = ~(leave | stay) & 0xFFu;
         if (open != 0) [[unlikely]] {
             alignas(64) std::uint64_t states[Lanes];
@@ -295,8 +307,9 @@ void DeparturesByPerson(TOrganisation& org) noexcept {
     const TLogisticGrid& grid = leaving.Grid;
     const auto one = [&leaving, &grid](TMember& member, std::uint32_t state) {
         const std::size_t band = TLogisticGrid::Band(leaving.RoughLogit(member));
-        const bool leaves = state < grid.Below[band];
-        const bool stays = !(state < grid.Above[band]);
+        const std::uint64_t bounds = grid.Bounds[band];
+        const bool leaves = state < TLogisticGrid::Lower(bounds);
+        const bool stays = state > TLogisticGrid::UpperMinusOne(bounds);
         // Neither holds (both cannot) for the rare draw in the narrow open
         // band: a branch only on that, never on the answer, a coin toss.
         if (leaves == stays) [[unlikely]] {
@@ -325,9 +338,20 @@ double DepartureProbability(const TParameters& params, const TMember& member) no
     return TLeaving(params).Probability(member);
 }
 
+void DeparturesReference(TOrganisation& org) noexcept {
+    const TLeaving leaving(org.Params);
+    for (int i = 1; i <= org.Total; ++i) {
+        TMember& member = org.Staff[i];
+        const double u = NextUniform(org.Random);
+        if (member.Occupied && u < leaving.Probability(member)) member.Occupied = false;
+    }
+}
+
 void Departures(TOrganisation& org) noexcept {
     // One draw per position, occupied or not, keeps the stream's order fixed.
-    if (org.Rules == TRules::Baseline) {
+    if (org.Implementation == TImplementation::Reference) {
+        DeparturesReference(org);
+    } else if (org.Rules == TRules::OneRate) {
         DeparturesAtOneRate(org);
     } else {
         DeparturesByPerson(org);
@@ -392,7 +416,14 @@ void Hire(TOrganisation& org) {
     const int count = ListVacancies(org, 1, LevelLast(org, 1), vacancies);
     double* const z = scratch.EntrantZ.data();
     std::uint8_t* const female = scratch.EntrantFemale.data();
-    DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
+    if (org.Implementation == TImplementation::Reference) {
+        for (int k = 0; k < count; ++k) {  // the draws as the rule states them
+            z[k] = normal(org.Random, 0.0, 1.0);
+            female[k] = NextUniform(org.Random) < org.Params.WomenHired;
+        }
+    } else {
+        DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
+    }
     TNewcomers newcomers(org);
     for (int k = 0, n = org.Levels, first = 1; n >= 1; --n) {
         const int last = first + org.LevelSize[n] - 1;

@@ -11,8 +11,15 @@ namespace velmora {
 std::uint64_t UniformBound(double p) noexcept;
 
 // Each position is vacated with its holder's departure probability; one draw
-// per position, occupied or not.
+// per position, occupied or not. The fast code (bounds on the generator's
+// state, the logistic grid, eight positions at a time), or with the
+// reference implementation DeparturesReference.
 void Departures(TOrganisation& org) noexcept;
+
+// The reference departure rule: every position in roster order takes one
+// draw, and its holder leaves when the draw is below their
+// DepartureProbability.
+void DeparturesReference(TOrganisation& org) noexcept;
 
 // A person's probability of leaving in a period: the turnover of their sex,
 // moved by the turnover slope on the logit scale by how far their recorded

@@ -333,7 +333,7 @@ void RankByChains(TOrganisation& org, int level) {
 
 void RankLevel(TOrganisation& org, int level) {
     if (org.LevelSize[level] >= 2) {
-        if (org.Ranking == TRanking::Exchange) {
+        if (org.Implementation == TImplementation::Reference) {
             reordering(org, static_cast<std::uint8_t>(level));
         } else {
             RankByChains(org, level);

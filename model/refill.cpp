@@ -292,7 +292,7 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n, const d
 
 bool RefillByMerging(TOrganisation& org) {
     TPerLevel<TLevelPlan> plan{};
-    if (org.Ranking != TRanking::Fast || !ScoresFinite(org.Params)) return false;
+    if (org.Implementation != TImplementation::Fast || !ScoresFinite(org.Params)) return false;
     CollectHeld(org, plan);
     PlanPromotions(org, plan);
     TPerLevel<bool> tied{};

@@ -166,7 +166,7 @@ TEST(Factors, GeneralRulesWithDefaultValuesGiveTheBaselineRoster) {
         auto general = std::make_unique<TOrganisation>();
         testing::BeginFormRun(*baseline, 4242u + form, form, 1);
         testing::BeginFormRun(*general, 4242u + form, form, 1);
-        ASSERT_EQ(baseline->Rules, TRules::Baseline);
+        ASSERT_EQ(baseline->Rules, TRules::OneRate);
         general->Rules = TRules::General;
         while (!baseline->Finished) {
             RunPeriod(*baseline);

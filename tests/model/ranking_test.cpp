@@ -36,7 +36,7 @@ struct Case {
     const char* expected;
 };
 
-class Ranking : public ::testing::TestWithParam<TRanking> {};
+class Ranking : public ::testing::TestWithParam<TImplementation> {};
 
 TEST_P(Ranking, GivesTheExchangeOrderOnTheKnownCases) {
     const std::vector<Case> cases = {
@@ -53,7 +53,7 @@ TEST_P(Ranking, GivesTheExchangeOrderOnTheKnownCases) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto org = LevelOf(c.scores);
-        org->Ranking = GetParam();
+        org->Implementation = GetParam();
         RankLevel(*org, 8);
         EXPECT_EQ(Describe(*org), c.expected);
     }
@@ -61,7 +61,7 @@ TEST_P(Ranking, GivesTheExchangeOrderOnTheKnownCases) {
 
 TEST_P(Ranking, LevelOfNoPositionsChangesNothing) {
     auto org = LevelOf({});
-    org->Ranking = GetParam();
+    org->Implementation = GetParam();
     org->Staff[1].Score = 3.0;
     const TRoster before = org->Staff;
     RankLevel(*org, 8);
@@ -87,7 +87,7 @@ TEST(FastRanking, MatchesTheExchangePassOnRandomLevels) {
         auto fast = LevelOf(scores);
         for (int p = 1; p <= size; ++p) fast->Arrived[p] = static_cast<TArrival>(draw(3));
         auto exchange = LevelOf(scores);
-        exchange->Ranking = TRanking::Exchange;
+        exchange->Implementation = TImplementation::Reference;
         RankLevel(*fast, 8);
         RankLevel(*exchange, 8);
         ASSERT_EQ(Describe(*fast), Describe(*exchange)) << "trial " << trial;
@@ -131,7 +131,7 @@ TEST(FastRanking, MatchesTheExchangePassOnLevelsAsHiringLeavesThem) {
             }
         }
         auto exchange = LevelOf(scores);
-        exchange->Ranking = TRanking::Exchange;
+        exchange->Implementation = TImplementation::Reference;
         RankLevel(*fast, 8);
         RankLevel(*exchange, 8);
         ASSERT_TRUE(fast->Staff == exchange->Staff) << "trial " << trial;
@@ -247,7 +247,7 @@ TEST(KeepOccupied, CopiesTheOccupiedInOrderAndWritesNoFurther) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothMethods, Ranking,
-                         ::testing::Values(TRanking::Fast, TRanking::Exchange));
+                         ::testing::Values(TImplementation::Fast, TImplementation::Reference));
 
 }  // namespace
 }  // namespace velmora

@@ -113,7 +113,7 @@ TEST(Reproducibility, FastAndExchangeRankingGiveTheSameRuns) {
         for (const int form : {PyramidForm, RectangleForm}) {
             auto fast = std::make_unique<TOrganisation>();
             auto exchange = std::make_unique<TOrganisation>();
-            exchange->Ranking = TRanking::Exchange;
+            exchange->Implementation = TImplementation::Reference;
             testing::BeginFormRun(*fast, seed, form, 1);
             testing::BeginFormRun(*exchange, seed, form, 1);
             ASSERT_EQ(Fingerprint(*fast), Fingerprint(*exchange)) << seed << " " << form;
@@ -188,7 +188,7 @@ TEST(Reproducibility, QuickAndPlainPeriodsGiveTheSameRosters) {
         for (std::uint32_t seed = 1; seed <= 3; ++seed) {
             auto quick = std::make_unique<TOrganisation>();
             auto plain = std::make_unique<TOrganisation>();
-            plain->Ranking = TRanking::Exchange;
+            plain->Implementation = TImplementation::Reference;
             BeginRun(*quick, seed, c.shape, c.params);
             BeginRun(*plain, seed, c.shape, c.params);
             for (int period = 1; period <= 30; ++period) {
