@@ -21,8 +21,6 @@ namespace velmora {
 
 namespace {
 
-constexpr int Lanes = 8;
-
 // Hands every position with the generator state of its draw to decide, in
 // roster order, the stream's state left as after as many NextUniform calls.
 template <typename Decide>
@@ -33,6 +31,8 @@ void ForEachDraw(TOrganisation& org, Decide decide) noexcept {
 }
 
 #ifdef VELMORA_WIDE_VECTORS
+
+constexpr int Lanes = 8;
 
 // Eight positions as 512-bit vectors: which hold women, their scores, and
 // the generator's state of each one's draw.
