@@ -77,6 +77,24 @@ struct TAccumulator {
     }
 };
 
+// The polynomial with coefficients series[0 .. last] (triple doubles) at z,
+// by Horner's rule: the terms from series[inDoubles] on in doubles, where
+// their roundings are negligible, the rest in triple double.
+inline TAccumulator Horner(const double (*series)[3], int last, int inDoubles, double z) noexcept {
+    double tail = series[last][0];
+    for (int k = last - 1; k >= inDoubles; --k) tail = series[k][0] + z * tail;
+    TAccumulator sum{tail, 0.0, 0.0};
+    for (int k = inDoubles - 1; k >= 0; --k) {
+        TAccumulator step;
+        step.Add(series[k][0]);
+        step.Add(series[k][1]);
+        step.Add(series[k][2]);
+        step.AddProduct(z, sum.S1, sum.S2, sum.S3);
+        sum = step;
+    }
+    return sum;
+}
+
 // The double nearest to S1 + S2 + S3 (ties to even), given that this sum is
 // not within its own error of a midpoint between two doubles.
 inline double RoundToNearest(const TAccumulator& sum) noexcept {

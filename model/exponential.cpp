@@ -119,23 +119,10 @@ double Accurate(double x) noexcept {
     // exp(r1) for the leading part r1 of r: the tail r1^8 .. r1^13 in
     // doubles (under 2^-83 of the sum, so their roundings stay under
     // 2^-136), the rest in triple double.
-    const double r1 = r.S1;
-    const auto& series = exp_table::kSeries;
-    double tail = series[13][0];
-    for (int i = 12; i >= 8; --i) tail = series[i][0] + r1 * tail;
-    double p1 = tail;
-    double p2 = 0.0;
-    double p3 = 0.0;
-    for (int i = 7; i >= 0; --i) {
-        TAccumulator step;
-        step.Add(series[i][0]);
-        step.Add(series[i][1]);
-        step.Add(series[i][2]);
-        step.AddProduct(r1, p1, p2, p3);
-        p1 = step.S1;
-        p2 = step.S2;
-        p3 = step.S3;
-    }
+    const TAccumulator p = exact::Horner(exp_table::kSeries, 13, 8, r.S1);
+    const double p1 = p.S1;
+    const double p2 = p.S2;
+    const double p3 = p.S3;
     // exp(r) = exp(r1) * exp(d), d = r2 + r3 under 2^-60: 1 + d + d^2/2 is
     // exact to 2^-180.
     TAccumulator e;

@@ -31,24 +31,12 @@ double Accurate(double x) noexcept {
     const TReduced reduced = Reduce(x);
     const double z = reduced.Z;
     const double exponent = reduced.Exponent + shift;
-    const auto& series = log_table::kSeries;
 
     // The tail z^10 .. z^16 contributes under 2^-80 of the sum: doubles do.
-    double tail = series[16][0];
-    for (int k = 15; k >= 10; --k) tail = series[k][0] + z * tail;
-    double p1 = tail;
-    double p2 = 0.0;
-    double p3 = 0.0;
-    for (int k = 9; k >= 0; --k) {
-        TAccumulator step;
-        step.Add(series[k][0]);
-        step.Add(series[k][1]);
-        step.Add(series[k][2]);
-        step.AddProduct(z, p1, p2, p3);
-        p1 = step.S1;
-        p2 = step.S2;
-        p3 = step.S3;
-    }
+    const TAccumulator p = exact::Horner(log_table::kSeries, 16, 10, z);
+    const double p1 = p.S1;
+    const double p2 = p.S2;
+    const double p3 = p.S3;
 
     TAccumulator sum;
     sum.Add(exponent * log_table::kLn2[0]);  // exact: 42-bit parts
