@@ -179,9 +179,9 @@ struct TLogisticGrid {
     static std::uint64_t Lower(std::uint64_t bounds) noexcept { return bounds & 0xFFFFFFFF; }
     static std::uint64_t UpperMinusOne(std::uint64_t bounds) noexcept { return bounds >> 32; }
 
-    // The band i of a logit t, or 0 off the grid, as for a NaN.
-    static std::size_t Band(double t) noexcept {
-        const double x = (t - Low) * Steps;
+    // The band i of a grid position x = (t - Low) * Steps, or 0 off the
+    // grid, as for a NaN.
+    static std::size_t Band(double x) noexcept {
         if (x >= 1.0 && x < Bands) [[likely]] {
             // Through int: a double converts to it in one instruction.
             return static_cast<std::size_t>(static_cast<int>(x));
@@ -207,6 +207,8 @@ struct TLeaving {
           Logit{Plain(Base[0]) ? OffGrid : velmora::Logit(Base[0]),
                 Plain(Base[1]) ? OffGrid : velmora::Logit(Base[1])},
           PlainFor{Plain(Base[0]), Plain(Base[1])},
+          GridSlope(SlopeTenth * TLogisticGrid::Steps),
+          GridOrigin{GridOriginOf(Logit[0]), GridOriginOf(Logit[1])},
           Grid(LogisticGrid()) {}
 
     // At slope 0 the probability is the turnover itself, not a round trip
@@ -220,6 +222,17 @@ struct TLeaving {
     // far less than the grid's margins and those of Leaves allow.
     double RoughLogit(const TMember& member) const noexcept {
         return Logit[member.Female] - SlopeTenth * (member.Score - ScoreMean);
+    }
+
+    // (RoughLogit - Low) * Steps, in one multiplication and one subtraction:
+    // where it lies on the grid, its terms are below 2 * 10^5 in size (a
+    // logit is above -745, |slope| <= 100),
+    // so it is within 1e-10 of the value the grid's margins allow for.
+    double GridOriginOf(double logit) const noexcept {
+        return (logit + SlopeTenth * ScoreMean - TLogisticGrid::Low) * TLogisticGrid::Steps;
+    }
+    double GridPosition(const TMember& member) const noexcept {
+        return GridOrigin[member.Female] - GridSlope * member.Score;
     }
 
     double Probability(const TMember& member) const noexcept {
@@ -251,6 +264,8 @@ struct TLeaving {
     // A plain sex's draws are all left open by the grid, to Leaves.
     static constexpr double OffGrid = std::numeric_limits<double>::quiet_NaN();
     bool PlainFor[2];
+    double GridSlope;      // SlopeTenth * Steps
+    double GridOrigin[2];  // by sex: GridPosition of a score of 0
     const TLogisticGrid& Grid;
 };
 
@@ -268,13 +283,11 @@ struct TOnGrid {
 
     VELMORA_WIDE unsigned operator()(const TEight& e, const TMember* group) const noexcept {
         const TLeaving& l = Leaving;
-        // RoughLogit and Band, the same operations lane by lane.
-        const __m512d logit = _mm512_sub_pd(
-            _mm512_mask_blend_pd(e.Women, _mm512_set1_pd(l.Logit[0]), _mm512_set1_pd(l.Logit[1])),
-            _mm512_mul_pd(_mm512_set1_pd(l.SlopeTenth),
-                          _mm512_sub_pd(e.Scores, _mm512_set1_pd(ScoreMean))));
-        const __m512d x = _mm512_mul_pd(_mm512_sub_pd(logit, _mm512_set1_pd(TLogisticGrid::Low)),
-                                        _mm512_set1_pd(TLogisticGrid::Steps));
+        // GridPosition and Band, the same operations lane by lane.
+        const __m512d x =
+            _mm512_sub_pd(_mm512_mask_blend_pd(e.Women, _mm512_set1_pd(l.GridOrigin[0]),
+                                               _mm512_set1_pd(l.GridOrigin[1])),
+                          _mm512_mul_pd(_mm512_set1_pd(l.GridSlope), e.Scores));
         const __mmask8 onGrid =
             _mm512_cmp_pd_mask(x, _mm512_set1_pd(1.0), _CMP_GE_OQ) &
             _mm512_cmp_pd_mask(x, _mm512_set1_pd(TLogisticGrid::Bands), _CMP_LT_OQ);
@@ -306,7 +319,7 @@ void DeparturesByPerson(TOrganisation& org) noexcept {
     }
     const TLogisticGrid& grid = leaving.Grid;
     const auto one = [&leaving, &grid](TMember& member, std::uint32_t state) {
-        const std::size_t band = TLogisticGrid::Band(leaving.RoughLogit(member));
+        const std::size_t band = TLogisticGrid::Band(leaving.GridPosition(member));
         const std::uint64_t bounds = grid.Bounds[band];
         const bool leaves = state < TLogisticGrid::Lower(bounds);
         const bool stays = state > TLogisticGrid::UpperMinusOne(bounds);
