@@ -225,9 +225,9 @@ struct TLeaving {
     }
 
     // (RoughLogit - Low) * Steps, in one multiplication and one subtraction:
-    // where it lies on the grid, its terms are below 2 * 10^5 in size (a
-    // logit is above -745, |slope| <= 100),
-    // so it is within 1e-10 of the value the grid's margins allow for.
+    // where it lies on the grid its terms are below 2 * 10^5 in size (a
+    // turnover's logit is above -745, |slope| at most 100), so it is within
+    // 1e-10 of the value, far inside the grid's margin of 1e-9.
     double GridOriginOf(double logit) const noexcept {
         return (logit + SlopeTenth * ScoreMean - TLogisticGrid::Low) * TLogisticGrid::Steps;
     }
