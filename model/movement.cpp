@@ -452,13 +452,8 @@ void Hire(TOrganisation& org) {
 }
 
 void RemoveBias(TOrganisation& org) {
-    for (int i = 1; i <= static_cast<int>(org.Staff.Size()); ++i) {
-        TMember& member = org.Staff[i];
+    for (TMember& member : org.Staff) {
         if (member.Occupied && !member.Female) member.Score -= org.Bias;
-        // Every man's score falls by the same amount, so the men of a level
-        // stay in order, and so do its women: two chains for ranking to merge
-        // rather than sort.
-        org.Arrived[i] = member.Female ? TArrival::Promoted : TArrival::Stayed;
     }
     org.Bias = 0.0;
     for (int n = org.Levels; n >= 1; --n) RankLevel(org, n);
