@@ -13,8 +13,8 @@
 
 namespace {
 
-using velmora::TOrganisation;
 using velmora::TImplementation;
+using velmora::TOrganisation;
 using velmora::bench::GeneralParams;
 using velmora::bench::Params;
 using velmora::bench::Shape;
