@@ -15,7 +15,7 @@ struct TRunSettings {
     TParameters Params = WindowDefaults();
     std::optional<int> BiasChoice =
         1;  // the window's bias item, 0 "1%" or 1 "5%"; empty for points
-    TRanking Ranking = TRanking::Fast;
+    TImplementation Implementation = TImplementation::Fast;
     std::int32_t MaxPeriods = 100000;
     std::optional<std::int32_t> Periods;  // run exactly this many periods
     int WomenInitialGiven = 0;            // initial shares given one per level; 0: one for all

@@ -12,7 +12,7 @@ std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept {
 bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
                  std::uint32_t seed, const TRunWants& wants, TRunResult& result,
                  const std::atomic<bool>* cancel, const TPartHook& handOn) {
-    org.Ranking = settings.Ranking;
+    org.Implementation = settings.Implementation;
     BeginRun(org, seed, settings.Shape, settings.Params);
     result.Run = run;
     result.Seed = seed;

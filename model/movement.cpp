@@ -9,6 +9,7 @@
 
 #include "model/bit_cast.h"
 #include "model/draws.h"
+#include "model/exponential.h"
 #include "model/natural_log.h"
 #include "model/random.h"
 #include "model/ranking.h"
@@ -20,39 +21,18 @@ namespace velmora {
 
 namespace {
 
-// The stream stepped in eight lanes (see JumpMultiplier).
-constexpr std::uint32_t Multiplier = GeneratorMultiplier;
-constexpr int Lanes = 8;
-constexpr std::uint32_t Multiplier8 = JumpMultiplier(Lanes);
-constexpr std::uint32_t Increment8 = JumpIncrement(Lanes);
-
 // Hands every position with the generator state of its draw to decide, in
 // roster order, the stream's state left as after as many NextUniform calls.
 template <typename Decide>
 void ForEachDraw(TOrganisation& org, Decide decide) noexcept {
     TMember* const member = org.Staff.begin();
-    const int total = org.Total;
-    std::uint32_t state = org.Random.GeneratorState;
-    int i = 0;
-    if (total >= Lanes) {
-        std::uint32_t lane[Lanes];
-        for (std::uint32_t& draw : lane) draw = state = state * Multiplier + 1u;
-        for (;;) {
-            for (int j = 0; j < Lanes; ++j) decide(member[i + j], lane[j]);
-            i += Lanes;
-            state = lane[Lanes - 1];
-            if (i + Lanes > total) break;
-            for (std::uint32_t& draw : lane) draw = draw * Multiplier8 + Increment8;
-        }
-    }
-    for (; i < total; ++i) {
-        state = state * Multiplier + 1u;
-        decide(member[i], state);
-    }
-    org.Random.GeneratorState = state;
+    ForEachState(org.Random, org.Total,
+                 [member, &decide](int i, std::uint32_t state) { decide(member[i], state); });
 }
 
 #ifdef VELMORA_WIDE_VECTORS
+
+constexpr int Lanes = 8;
 
 // Eight positions as 512-bit vectors: which hold women, their scores, and
 // the generator's state of each one's draw.
@@ -95,7 +75,7 @@ VELMORA_WIDE void ForEachEight(TOrganisation& org, const Eight& eight, One one) 
     std::uint32_t state = org.Random.GeneratorState;
     alignas(32) std::uint32_t first[4 * Lanes];
     std::uint32_t next = state;
-    for (std::uint32_t& draw : first) draw = next = next * Multiplier + 1u;
+    for (std::uint32_t& draw : first) draw = next = next * GeneratorMultiplier + 1u;
     __m256i lanes[4];
     for (int v = 0; v < 4; ++v) {
         lanes[v] = _mm256_load_si256(reinterpret_cast<const __m256i*>(first + v * Lanes));
@@ -111,7 +91,7 @@ VELMORA_WIDE void ForEachEight(TOrganisation& org, const Eight& eight, One one) 
         }
     }
     for (; i < total; ++i) {
-        state = state * Multiplier + 1u;
+        state = state * GeneratorMultiplier + 1u;
         one(member[i], state);
     }
     org.Random.GeneratorState = state;
@@ -172,8 +152,11 @@ double RoughExp(double x) noexcept {
 // probability between their values moved by 1e-12 down and up: bounds that
 // hold for the exact function and for its computed value alike. They are
 // kept as bounds on the generator's state (see UniformBound): a state under
-// Below[i] leaves, one from Above[i] up stays, and one between is left open,
-// as every state is in band 0, which stands for a t off the grid.
+// the lower leaves, one above the upper minus one stays, and one between is
+// left open, as every state is in band 0, which stands for a t off the grid.
+// Both bounds of a band in one word, the lower in its low half: one read,
+// or one gather for eight, rather than two. A lower bound of 2^32 is kept as
+// 2^32 - 1, which only leaves that one state open.
 struct TLogisticGrid {
     static constexpr double Low = -40.0;
     static constexpr double Steps = 128.0;
@@ -181,18 +164,24 @@ struct TLogisticGrid {
     static constexpr int Bands = Points - 3;
 
     TLogisticGrid() {
-        const auto at = [](int j) { return 1.0 / (1.0 + std::exp(-(Low + j / Steps))); };
-        Below[0] = 0;
-        Above[0] = std::uint64_t{1} << 32;
+        const auto at = [](int j) { return 1.0 / (1.0 + Exponential(-(Low + j / Steps))); };
+        const auto bounds = [](std::uint64_t below, std::uint64_t above) {
+            return std::min(below, std::uint64_t{0xFFFFFFFF}) | (above - 1) << 32;
+        };
+        Bounds[0] = bounds(0, std::uint64_t{1} << 32);
         for (int i = 1; i < Bands; ++i) {
-            Below[static_cast<std::size_t>(i)] = UniformBound(at(i - 1) * (1.0 - 1e-12));
-            Above[static_cast<std::size_t>(i)] = UniformBound(at(i + 2) * (1.0 + 1e-12));
+            // Above is at least 1: the function is positive on the grid.
+            Bounds[static_cast<std::size_t>(i)] = bounds(UniformBound(at(i - 1) * (1.0 - 1e-12)),
+                                                         UniformBound(at(i + 2) * (1.0 + 1e-12)));
         }
     }
 
-    // The band i of a logit t, or 0 off the grid, as for a NaN.
-    static std::size_t Band(double t) noexcept {
-        const double x = (t - Low) * Steps;
+    static std::uint64_t Lower(std::uint64_t bounds) noexcept { return bounds & 0xFFFFFFFF; }
+    static std::uint64_t UpperMinusOne(std::uint64_t bounds) noexcept { return bounds >> 32; }
+
+    // The band i of a grid position x = (t - Low) * Steps, or 0 off the
+    // grid, as for a NaN.
+    static std::size_t Band(double x) noexcept {
         if (x >= 1.0 && x < Bands) [[likely]] {
             // Through int: a double converts to it in one instruction.
             return static_cast<std::size_t>(static_cast<int>(x));
@@ -200,7 +189,7 @@ struct TLogisticGrid {
         return 0;
     }
 
-    std::array<std::uint64_t, Bands> Below, Above;
+    std::array<std::uint64_t, Bands> Bounds;
 };
 
 const TLogisticGrid& LogisticGrid() {
@@ -218,6 +207,8 @@ struct TLeaving {
           Logit{Plain(Base[0]) ? OffGrid : velmora::Logit(Base[0]),
                 Plain(Base[1]) ? OffGrid : velmora::Logit(Base[1])},
           PlainFor{Plain(Base[0]), Plain(Base[1])},
+          GridSlope(SlopeTenth * TLogisticGrid::Steps),
+          GridOrigin{GridOriginOf(Logit[0]), GridOriginOf(Logit[1])},
           Grid(LogisticGrid()) {}
 
     // At slope 0 the probability is the turnover itself, not a round trip
@@ -233,10 +224,21 @@ struct TLeaving {
         return Logit[member.Female] - SlopeTenth * (member.Score - ScoreMean);
     }
 
+    // (RoughLogit - Low) * Steps, in one multiplication and one subtraction:
+    // where it lies on the grid its terms are below 2 * 10^5 in size (a
+    // turnover's logit is above -745, |slope| at most 100), so it is within
+    // 1e-10 of the value, far inside the grid's margin of 1e-9.
+    double GridOriginOf(double logit) const noexcept {
+        return (logit + SlopeTenth * ScoreMean - TLogisticGrid::Low) * TLogisticGrid::Steps;
+    }
+    double GridPosition(const TMember& member) const noexcept {
+        return GridOrigin[member.Female] - GridSlope * member.Score;
+    }
+
     double Probability(const TMember& member) const noexcept {
         const double base = Base[member.Female];
         if (Plain(base)) return base;
-        return 1.0 / (1.0 + std::exp(-LogitOf(member)));
+        return 1.0 / (1.0 + Exponential(-LogitOf(member)));
     }
 
     // Whether a draw u leaves, exactly as u < Probability(member). With
@@ -262,6 +264,8 @@ struct TLeaving {
     // A plain sex's draws are all left open by the grid, to Leaves.
     static constexpr double OffGrid = std::numeric_limits<double>::quiet_NaN();
     bool PlainFor[2];
+    double GridSlope;      // SlopeTenth * Steps
+    double GridOrigin[2];  // by sex: GridPosition of a score of 0
     const TLogisticGrid& Grid;
 };
 
@@ -279,20 +283,21 @@ struct TOnGrid {
 
     VELMORA_WIDE unsigned operator()(const TEight& e, const TMember* group) const noexcept {
         const TLeaving& l = Leaving;
-        // RoughLogit and Band, the same operations lane by lane.
-        const __m512d logit = _mm512_sub_pd(
-            _mm512_mask_blend_pd(e.Women, _mm512_set1_pd(l.Logit[0]), _mm512_set1_pd(l.Logit[1])),
-            _mm512_mul_pd(_mm512_set1_pd(l.SlopeTenth),
-                          _mm512_sub_pd(e.Scores, _mm512_set1_pd(ScoreMean))));
-        const __m512d x = _mm512_mul_pd(_mm512_sub_pd(logit, _mm512_set1_pd(TLogisticGrid::Low)),
-                                        _mm512_set1_pd(TLogisticGrid::Steps));
+        // GridPosition and Band, the same operations lane by lane.
+        const __m512d x =
+            _mm512_sub_pd(_mm512_mask_blend_pd(e.Women, _mm512_set1_pd(l.GridOrigin[0]),
+                                               _mm512_set1_pd(l.GridOrigin[1])),
+                          _mm512_mul_pd(_mm512_set1_pd(l.GridSlope), e.Scores));
         const __mmask8 onGrid =
             _mm512_cmp_pd_mask(x, _mm512_set1_pd(1.0), _CMP_GE_OQ) &
             _mm512_cmp_pd_mask(x, _mm512_set1_pd(TLogisticGrid::Bands), _CMP_LT_OQ);
         const __m256i band = _mm512_maskz_cvttpd_epi32(onGrid, x);
         const TLogisticGrid& grid = l.Grid;
-        unsigned leave = _mm512_cmplt_epu64_mask(e.States, Gather(band, grid.Below.data()));
-        const unsigned stay = _mm512_cmpge_epu64_mask(e.States, Gather(band, grid.Above.data()));
+        const __m512i bounds = Gather(band, grid.Bounds.data());
+        unsigned leave = _mm512_cmplt_epu64_mask(
+            e.States, _mm512_maskz_and_epi64(0xFF, bounds, _mm512_set1_epi64(0xFFFFFFFF)));
+        const unsigned stay =
+            _mm512_cmpgt_epu64_mask(e.States, _mm512_maskz_srli_epi64(0xFF, bounds, 32));
         unsigned open = ~(leave | stay) & 0xFFu;
         if (open != 0) [[unlikely]] {
             alignas(64) std::uint64_t states[Lanes];
@@ -314,9 +319,10 @@ void DeparturesByPerson(TOrganisation& org) noexcept {
     }
     const TLogisticGrid& grid = leaving.Grid;
     const auto one = [&leaving, &grid](TMember& member, std::uint32_t state) {
-        const std::size_t band = TLogisticGrid::Band(leaving.RoughLogit(member));
-        const bool leaves = state < grid.Below[band];
-        const bool stays = !(state < grid.Above[band]);
+        const std::size_t band = TLogisticGrid::Band(leaving.GridPosition(member));
+        const std::uint64_t bounds = grid.Bounds[band];
+        const bool leaves = state < TLogisticGrid::Lower(bounds);
+        const bool stays = state > TLogisticGrid::UpperMinusOne(bounds);
         // Neither holds (both cannot) for the rare draw in the narrow open
         // band: a branch only on that, never on the answer, a coin toss.
         if (leaves == stays) [[unlikely]] {
@@ -345,9 +351,20 @@ double DepartureProbability(const TParameters& params, const TMember& member) no
     return TLeaving(params).Probability(member);
 }
 
+void DeparturesReference(TOrganisation& org) noexcept {
+    const TLeaving leaving(org.Params);
+    for (int i = 1; i <= org.Total; ++i) {
+        TMember& member = org.Staff[i];
+        const double u = NextUniform(org.Random);
+        if (member.Occupied && u < leaving.Probability(member)) member.Occupied = false;
+    }
+}
+
 void Departures(TOrganisation& org) noexcept {
     // One draw per position, occupied or not, keeps the stream's order fixed.
-    if (org.Rules == TRules::Baseline) {
+    if (org.Implementation == TImplementation::Reference) {
+        DeparturesReference(org);
+    } else if (org.Rules == TRules::OneRate) {
         DeparturesAtOneRate(org);
     } else {
         DeparturesByPerson(org);
@@ -412,7 +429,14 @@ void Hire(TOrganisation& org) {
     const int count = ListVacancies(org, 1, LevelLast(org, 1), vacancies);
     double* const z = scratch.EntrantZ.data();
     std::uint8_t* const female = scratch.EntrantFemale.data();
-    DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
+    if (org.Implementation == TImplementation::Reference) {
+        for (int k = 0; k < count; ++k) {  // the draws as the rule states them
+            z[k] = normal(org.Random, 0.0, 1.0);
+            female[k] = NextUniform(org.Random) < org.Params.WomenHired;
+        }
+    } else {
+        DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
+    }
     TNewcomers newcomers(org);
     for (int k = 0, n = org.Levels, first = 1; n >= 1; --n) {
         const int last = first + org.LevelSize[n] - 1;

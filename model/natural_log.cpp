@@ -9,66 +9,9 @@
 #include "model/vector_clones.h"
 
 namespace velmora::log_detail {
-namespace {
 
-// A sum of doubles kept as three doubles. Every step is an exact TwoSum
-// except the last addition, whose error is about 2^-159 of the magnitudes
-// involved; the three parts may overlap a little, which the callers allow for.
-struct TAccumulator {
-    double S1 = 0.0;
-    double S2 = 0.0;
-    double S3 = 0.0;
-
-    void Add(double t) noexcept {
-        double error = 0.0;
-        TwoSum(S1, t, S1, error);
-        double error2 = 0.0;
-        TwoSum(S2, error, S2, error2);
-        S3 += error2;
-    }
-
-    // Adds z * (p1 + p2 + p3): exact except z * p3.
-    void AddProduct(double z, double p1, double p2, double p3) noexcept {
-        double product = 0.0;
-        double error = 0.0;
-        TwoProduct(z, p1, product, error);
-        Add(product);
-        Add(error);
-        TwoProduct(z, p2, product, error);
-        Add(product);
-        Add(error);
-        Add(z * p3);
-    }
-};
-
-// The double nearest to S1 + S2 + S3, given that this sum is not within its
-// own error of a midpoint between two doubles.
-double RoundToNearest(const TAccumulator& sum) noexcept {
-    double a = 0.0;
-    double b = 0.0;
-    TwoSum(sum.S2, sum.S3, a, b);
-    double high = 0.0;
-    double c = 0.0;
-    TwoSum(sum.S1, a, high, c);
-    double middle = 0.0;
-    double low = 0.0;
-    TwoSum(c, b, middle, low);
-    // Now high + middle + low is the exact sum; make high = RN(high + middle)
-    // and |low| <= ulp(middle) / 2, so only an exact tie in high + middle
-    // needs low to decide.
-    double rest = 0.0;
-    FastTwoSum(high, middle, high, rest);
-    TwoSum(rest, low, middle, low);
-    if (middle != 0.0) {
-        const double neighbour = high + 2.0 * middle;
-        if (neighbour - high == 2.0 * middle) {  // middle is half the gap: a tie
-            return (low > 0.0) == (middle > 0.0) && low != 0.0 ? neighbour : high;
-        }
-    }
-    return high;
-}
-
-}  // namespace
+using exact::RoundToNearest;
+using exact::TAccumulator;
 
 // The same reduction as the fast path, then log1p(z) by its series to z^17
 // (the first terms in triple double) and a sum kept to about 2^-150 relative.
@@ -88,24 +31,12 @@ double Accurate(double x) noexcept {
     const TReduced reduced = Reduce(x);
     const double z = reduced.Z;
     const double exponent = reduced.Exponent + shift;
-    const auto& series = log_table::kSeries;
 
     // The tail z^10 .. z^16 contributes under 2^-80 of the sum: doubles do.
-    double tail = series[16][0];
-    for (int k = 15; k >= 10; --k) tail = series[k][0] + z * tail;
-    double p1 = tail;
-    double p2 = 0.0;
-    double p3 = 0.0;
-    for (int k = 9; k >= 0; --k) {
-        TAccumulator step;
-        step.Add(series[k][0]);
-        step.Add(series[k][1]);
-        step.Add(series[k][2]);
-        step.AddProduct(z, p1, p2, p3);
-        p1 = step.S1;
-        p2 = step.S2;
-        p3 = step.S3;
-    }
+    const TAccumulator p = exact::Horner(log_table::kSeries, 16, 10, z);
+    const double p1 = p.S1;
+    const double p2 = p.S2;
+    const double p3 = p.S3;
 
     TAccumulator sum;
     sum.Add(exponent * log_table::kLn2[0]);  // exact: 42-bit parts
@@ -179,9 +110,11 @@ VELMORA_WIDE void WideLogs(const double* x, double* result, int count) noexcept 
         const __m512d tableHigh = GatherAt(offsets, entries + offsetof(log_table::TEntry, L));
         const __m512d tableLow =
             GatherAt(offsets, entries + offsetof(log_table::TEntry, L) + sizeof(double));
+        __m512d z{};
+        ReducedZ(mHigh, mLow, r, z);
         __m512d high{};
         __m512d rest{};
-        FastSum(ReducedZ(mHigh, mLow, r), exponent, tableHigh, tableLow, high, rest);
+        FastSum(z, exponent, tableHigh, tableLow, high, rest);
         _mm512_mask_storeu_pd(result + from, lanes, high);
         // Unsettled or outside the domain: the accurate path.
         unsigned open = ~(SettledLanes(high, rest) & inDomain) & lanes;
@@ -235,9 +168,10 @@ VELMORA_VECTOR_CLONES void ClonedLogs(const double* x, double* result, int count
         std::uint8_t settled[Block];
         std::uint8_t allSettled = 1;
         for (int i = 0; i < padded; ++i) {
+            double z = 0.0;
+            ReducedZ(mHigh[i], mLow[i], r[i], z);
             double rest = 0.0;
-            FastSum(ReducedZ(mHigh[i], mLow[i], r[i]), exponent[i], tableHigh[i], tableLow[i],
-                    high[i], rest);
+            FastSum(z, exponent[i], tableHigh[i], tableLow[i], high[i], rest);
             settled[i] = Settled(high[i], rest) & inDomain[i];
             allSettled &= settled[i];
         }

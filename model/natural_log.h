@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "model/bit_cast.h"
+#include "model/exact_sum.h"
 #include "model/natural_log_table.h"
 
 namespace velmora {
@@ -33,16 +34,17 @@ inline TParts Split(std::uint64_t bits) noexcept {
     return {index, mHigh, BitCast<double>(m) - mHigh, exponent};
 }
 
-// The floating-point steps below are templates: a double, or a vector of
-// doubles whose every lane takes exactly the same operations. Always
-// inlined, so that a vector's steps are compiled for the vector unit of the
-// function that uses them, even without optimisation.
+// The steps below that vector code shares are templates, always inlined and
+// taking their values by reference, as those of exact_sum.h.
+using exact::FastTwoSum;
+using exact::TwoSum;
 
 // z = m*r - 1, exact: each part of m times the 9-bit r is exact, and so is
 // their sum, which needs at most 53 bits when |z| <= 2^-8.
 template <typename T>
-[[gnu::always_inline]] inline T ReducedZ(T mHigh, T mLow, T r) noexcept {
-    return (mHigh * r - 1.0) + mLow * r;
+[[gnu::always_inline]] inline void ReducedZ(const T& mHigh, const T& mLow, const T& r,
+                                            T& z) noexcept {
+    z = (mHigh * r - 1.0) + mLow * r;
 }
 
 struct TReduced {
@@ -55,35 +57,9 @@ struct TReduced {
 inline TReduced Reduce(double x) noexcept {
     const TParts parts = Split(BitCast<std::uint64_t>(x));
     const log_table::TEntry& entry = log_table::kEntries[parts.Index];
-    return {ReducedZ(parts.MHigh, parts.MLow, entry.R), parts.Exponent, &entry};
-}
-
-// Exact a + b as (sum, error); any order of magnitudes.
-template <typename T>
-[[gnu::always_inline]] inline void TwoSum(T a, T b, T& sum, T& error) noexcept {
-    sum = a + b;
-    const T bVirtual = sum - a;
-    error = (a - (sum - bVirtual)) + (b - bVirtual);
-}
-
-// Exact a + b when |a| >= |b| or a == 0.
-template <typename T>
-[[gnu::always_inline]] inline void FastTwoSum(T a, T b, T& sum, T& error) noexcept {
-    sum = a + b;
-    error = b - (sum - a);
-}
-
-// Dekker's exact product, without fused multiply-add.
-inline void TwoProduct(double a, double b, double& product, double& error) noexcept {
-    constexpr double kSplitter = 134217729.0;  // 2^27 + 1
-    const double ca = kSplitter * a;
-    const double aHigh = ca - (ca - a);
-    const double aLow = a - aHigh;
-    const double cb = kSplitter * b;
-    const double bHigh = cb - (cb - b);
-    const double bLow = b - bHigh;
-    product = a * b;
-    error = ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
+    double z = 0.0;
+    ReducedZ(parts.MHigh, parts.MLow, entry.R, z);
+    return {z, parts.Exponent, &entry};
 }
 
 // Whether x is a positive normal double, the fast path's domain.
@@ -94,8 +70,8 @@ inline bool InFastDomain(double x) noexcept { return InFastDomain(BitCast<std::u
 
 // The fast path's log(x) as high + rest, from Reduce's parts of x.
 template <typename T>
-[[gnu::always_inline]] inline void FastSum(T z, T exponent, T tableHigh, T tableLow, T& high,
-                                           T& rest) noexcept {
+[[gnu::always_inline]] inline void FastSum(const T& z, const T& exponent, const T& tableHigh,
+                                           const T& tableLow, T& high, T& rest) noexcept {
     T z2High = z * z;
     T z2Low{};
     {

@@ -27,17 +27,21 @@ static_assert(offsetof(TMember, Occupied) == 4 && offsetof(TMember, Female) == 5
                   offsetof(TMember, Score) == 8 && sizeof(bool) == 1,
               "vector code finds the flags in bytes 4 and 5, then the score");
 
-// How a level is put in score order. Both give the same roster in every case.
-// Exchange: periods promote, hire and run the plain exchange pass on every
-// level, the reference the quick ranking is checked against. Fast: periods
-// merge each level in one go, and sort on their own, falling back to the
-// exchange pass on ties.
-enum class TRanking { Fast, Exchange };
+// Which code plays a run's periods. Both give the same runs bit for bit.
+// Reference: the plain code of every rule, one step after the other, that
+// the fast code is checked against: departures one draw and one probability
+// at a time (DeparturesReference), Promote, Hire with normal values drawn
+// one by one, the exchange pass on every level (reordering), Tally. Fast:
+// departures by the logistic grid, periods that merge each level in one go
+// (RefillByMerging) and sort on their own, falling back to the exchange
+// pass on ties, draws and logarithms in batches.
+enum class TImplementation { Fast, Reference };
 
-// Which implementation of the period's rules a run uses. Baseline holds only
-// for parameters whose general rules reduce to the plain ones; both give the
-// same roster then, and Baseline is the quicker.
-enum class TRules { Baseline, General };
+// Which of the fast departure rules a run uses. OneRate: one departure
+// probability for everyone (the two turnovers equal, no slope) and no
+// outside hires, for which the general rules reduce to a bound on each
+// draw; both give the same roster then, and OneRate is the quicker.
+enum class TRules { OneRate, General };
 
 using TRoster = TIndexedVector<TMember>;
 
@@ -70,8 +74,8 @@ struct TOrganisation {
     TOrganisation();
 
     TParameters Params;
-    TRanking Ranking = TRanking::Fast;
-    TRules Rules = TRules::Baseline;
+    TImplementation Implementation = TImplementation::Fast;
+    TRules Rules = TRules::OneRate;
 
     int Levels = LevelCount;              // levels in use, 1..Levels
     std::int32_t Total = TotalPositions;  // positions of the shape in force

@@ -42,6 +42,36 @@ constexpr std::uint32_t JumpIncrement(int draws) noexcept {
     return sum;
 }
 
+// Hands f each of the next `count` draws as (k, the generator's state after
+// draw k), in order, and leaves the stream as after as many NextUniform
+// calls. The stream runs in eight lanes stepped eight draws at once, so that
+// a loop of decisions on the states need not wait on one chain of
+// multiplications.
+template <typename F>
+void ForEachState(TRandom& random, int count, F f) noexcept {
+    constexpr int Lanes = 8;
+    constexpr std::uint32_t Multiplier8 = JumpMultiplier(Lanes);
+    constexpr std::uint32_t Increment8 = JumpIncrement(Lanes);
+    std::uint32_t state = random.GeneratorState;
+    int i = 0;
+    if (count >= Lanes) {
+        std::uint32_t lane[Lanes];
+        for (std::uint32_t& draw : lane) draw = state = state * GeneratorMultiplier + 1u;
+        for (;;) {
+            for (int j = 0; j < Lanes; ++j) f(i + j, lane[j]);
+            i += Lanes;
+            state = lane[Lanes - 1];
+            if (i + Lanes > count) break;
+            for (std::uint32_t& draw : lane) draw = draw * Multiplier8 + Increment8;
+        }
+    }
+    for (; i < count; ++i) {
+        state = state * GeneratorMultiplier + 1u;
+        f(i, state);
+    }
+    random.GeneratorState = state;
+}
+
 // Sets the state to a given seed, so that a run can be repeated.
 void SeedWith(TRandom& random, std::uint32_t seed) noexcept;
 

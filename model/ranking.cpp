@@ -87,6 +87,37 @@ bool InsertionSort(TMember* first, TMember* last) {
     return distinct;
 }
 
+// At most this many entries are sorted by their ranks.
+constexpr std::size_t RankedAtMost = 32;
+
+// Few entries, as a level's outside hires: each placed at the count of the
+// scores above its own, every pair compared without a branch, in loops that
+// vectorise; the buckets' fixed work would cost more. Returns false, the
+// entries unchanged, when two scores are equal (or one is a NaN, equal to
+// none, itself included).
+VELMORA_VECTOR_CLONES bool SortByRanks(TMember* entries, std::size_t count,
+                                       TRankScratch& scratch) noexcept {
+    double* const scores = scratch.Scores.data();
+    for (std::size_t i = 0; i < count; ++i) scores[i] = entries[i].Score;
+    std::uint32_t rank[RankedAtMost];
+    std::uint32_t tied = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t above = 0;
+        std::uint32_t equal = 0;
+        for (std::size_t j = 0; j < count; ++j) {
+            above += scores[j] > scores[i];
+            equal += scores[j] == scores[i];
+        }
+        rank[i] = above;
+        tied |= equal ^ 1u;
+    }
+    if (tied != 0) return false;
+    TMember* const sorted = scratch.Sorted.data();
+    for (std::size_t i = 0; i < count; ++i) sorted[rank[i]] = entries[i];
+    std::copy_n(sorted, count, entries);
+    return true;
+}
+
 }  // namespace
 
 #ifdef VELMORA_WIDE_VECTORS
@@ -199,6 +230,7 @@ VELMORA_WIDE TWideSort SortByVectors(TMember* entries, std::size_t count,
 // get a comparison sort instead.
 bool SortDistinct(TMember* entries, std::size_t count, TRankScratch& scratch) {
     if (count < 2) return true;
+    if (count <= RankedAtMost) return SortByRanks(entries, count, scratch);
 #ifdef VELMORA_WIDE_VECTORS
     if (HasWideVectors()) {
         const TWideSort sort = SortByVectors(entries, count, scratch);
@@ -333,7 +365,7 @@ void RankByChains(TOrganisation& org, int level) {
 
 void RankLevel(TOrganisation& org, int level) {
     if (org.LevelSize[level] >= 2) {
-        if (org.Ranking == TRanking::Exchange) {
+        if (org.Implementation == TImplementation::Reference) {
             reordering(org, static_cast<std::uint8_t>(level));
         } else {
             RankByChains(org, level);

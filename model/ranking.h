@@ -13,9 +13,10 @@ namespace velmora {
 // vacant positions where they are, with the method org.Ranking selects.
 void RankLevel(TOrganisation& org, int level);
 
-// The exchange pass: at each occupied position, swap with every later occupied
-// record whose score is strictly higher than the best seen so far. Its order
-// among equal scores is what every other ranking must reproduce.
+// The reference ranking, the exchange pass: at each occupied position, swap
+// with every later occupied record whose score is strictly higher than the
+// best seen so far. Its order among equal scores is what every other ranking
+// must reproduce.
 void reordering(TOrganisation& org, std::uint8_t level) noexcept;
 
 // Puts records in non-increasing score order, with working space; returns

@@ -66,11 +66,9 @@ bool ScoresFinite(const TParameters& params) noexcept {
     return modest(params.ScoreSdMen) && modest(params.ScoreSdWomen) && modest(params.Bias);
 }
 
-// A level's hires, drawn as Hire draws them, into `hired` in that order.
-void HireInto(TOrganisation& org, int level, int count, TMember* hired) noexcept {
-    double* const z = org.Scratch.EntrantZ.data();
-    std::uint8_t* const female = org.Scratch.EntrantFemale.data();
-    DrawEntrants(org.Random, count, UniformBound(org.Params.WomenHired), z, female);
+// A level's hires from the period's draws z and female, in the order drawn.
+void HireInto(TOrganisation& org, int level, int count, const double* z, const std::uint8_t* female,
+              TMember* hired) noexcept {
     TNewcomers newcomers(org);
     for (int j = 0; j < count; ++j) hired[j] = newcomers.Next(level, z[j], female[j] != 0);
     newcomers.Done(org);
@@ -154,6 +152,7 @@ void CollectHeld(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
 void PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
     std::uint8_t* const left = org.Scratch.LeftToHiring.data();
     const double external = org.Params.ExternalHires;
+    const std::uint64_t bound = UniformBound(external);  // as NextUniform < external
     TCursor cursor{org.Levels};
     int marked = 0;
     for (int n = org.Levels; n >= 1; --n) {
@@ -171,10 +170,10 @@ void PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
         int wanted = level.Vacant;
         if (external > 0.0) {
             level.MarkedFrom = marked;
-            for (int k = 0; k < level.Vacant; ++k) {
-                left[marked + k] = NextUniform(org.Random) < external;
-                wanted -= left[marked + k];
-            }
+            std::uint8_t* const marks = left + marked;
+            ForEachState(org.Random, level.Vacant,
+                         [marks, bound](int k, std::uint32_t state) { marks[k] = state < bound; });
+            for (int k = 0; k < level.Vacant; ++k) wanted -= marks[k];
         }
         level.FromLevel = cursor.Level;
         level.FromNext = cursor.Next;
@@ -237,8 +236,8 @@ TMember* MergeRuns(TPerLevel<TLevelPlan>& plan, const TLevelPlan& level, TMember
 // Hires into a level and merges it into the new roster, with its tally.
 // False when two scores are equal: the level is then laid out for the
 // exchange pass instead.
-bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
-                 TLevelTally& tally) noexcept {
+bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n, const double* z,
+                 const std::uint8_t* female, TLevelTally& tally) noexcept {
     TRankScratch& scratch = org.Scratch;
     TMember* const held = scratch.Held.data();
     TMember* const hired = scratch.Hired.data() + 1;
@@ -246,7 +245,7 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
 
     level.HiredAfter = org.NextId;
     const auto hires = static_cast<std::size_t>(level.Hires);
-    if (hires > 0) HireInto(org, n, level.Hires, hired);
+    if (hires > 0) HireInto(org, n, level.Hires, z, female, hired);
     bool ranked = hires == 0 || SortDistinct(hired, hires, scratch);
     Bracket(hired, hires);
 
@@ -293,12 +292,23 @@ bool RefillLevel(TOrganisation& org, TPerLevel<TLevelPlan>& plan, int n,
 
 bool RefillByMerging(TOrganisation& org) {
     TPerLevel<TLevelPlan> plan{};
-    if (org.Ranking != TRanking::Fast || !ScoresFinite(org.Params)) return false;
+    if (org.Implementation != TImplementation::Fast || !ScoresFinite(org.Params)) return false;
     CollectHeld(org, plan);
     PlanPromotions(org, plan);
     TPerLevel<bool> tied{};
     TPerLevel<TLevelTally> tallies{};
-    for (int n = org.Levels; n >= 1; --n) tied[n] = !RefillLevel(org, plan, n, tallies[n]);
+    // Every hire's draws follow every promotion's: one batch for the period,
+    // each level taking the next of them, as Hire does.
+    int hires = 0;
+    for (int n = org.Levels; n >= 1; --n) hires += plan[n].Hires;
+    double* z = org.Scratch.EntrantZ.data();
+    std::uint8_t* female = org.Scratch.EntrantFemale.data();
+    DrawEntrants(org.Random, hires, UniformBound(org.Params.WomenHired), z, female);
+    for (int n = org.Levels; n >= 1; --n) {
+        tied[n] = !RefillLevel(org, plan, n, z, female, tallies[n]);
+        z += plan[n].Hires;
+        female += plan[n].Hires;
+    }
 
     std::swap(org.Staff, org.Next);
     for (int n = org.Levels; n >= 1; --n) {

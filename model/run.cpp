@@ -18,7 +18,7 @@ bool Cancelled(const std::atomic<bool>* cancel) {
 
 TRules RulesFor(const TParameters& params) noexcept {
     const bool oneRate = params.TurnoverMen == params.TurnoverWomen && params.TurnoverSlope == 0.0;
-    return oneRate && params.ExternalHires == 0.0 ? TRules::Baseline : TRules::General;
+    return oneRate && params.ExternalHires == 0.0 ? TRules::OneRate : TRules::General;
 }
 
 void BeginRun(TOrganisation& org, std::uint32_t seed, const TShape& shape,

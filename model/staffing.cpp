@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "model/draws.h"
+#include "model/random.h"
 #include "model/ranking.h"
 
 namespace velmora {
@@ -17,7 +18,11 @@ bool InitiallyFemale(std::int32_t i, double share) noexcept {
 
 void StaffInitially(TOrganisation& org) {
     double* const z = org.Scratch.EntrantZ.data();
-    DrawNormals(org.Random, LevelLast(org, 1), z);
+    if (org.Implementation == TImplementation::Reference) {
+        for (int i = 0; i < LevelLast(org, 1); ++i) z[i] = normal(org.Random, 0.0, 1.0);
+    } else {
+        DrawNormals(org.Random, LevelLast(org, 1), z);
+    }
     org.NextId = 0;
     TNewcomers newcomers(org);
     for (int n = org.Levels, id = 0; n >= 1; --n) {

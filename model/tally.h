@@ -4,8 +4,9 @@
 
 namespace velmora {
 
-// Women and mean score per recorded level, the count of positions held by
-// people hired during the run, and the end of the run once that is all of them.
+// The reference tally: women and mean score per recorded level, the count
+// of positions held by people hired during the run, and the end of the run
+// once that is all of them.
 void Tally(TOrganisation& org) noexcept;
 
 // One level's share of the tally: its records' scores summed in roster

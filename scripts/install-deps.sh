@@ -11,7 +11,8 @@ packages=(
   python3 time
   groff-base man-db bash-completion appstream desktop-file-utils
   dpkg-dev file lintian
-  libmpfr-dev  # tests only: the reference for the model's logarithm
+  libmpfr-dev  # tests only: the reference for the model's logarithm and exponential
+  clang        # tests only: the model and the batch tool built by a second compiler
   # The page in the browser: emscripten, and Chromium driven by selenium
   # for its tests; npm, for the charting library the page takes from npm,
   # from Debian unless a node of its own brings it.

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: in a
-# Release build and in an AddressSanitizer + UndefinedBehaviorSanitizer build.
+# Release build and in an AddressSanitizer + UndefinedBehaviorSanitizer build;
+# last, the model and the batch tool built with clang and checked against the
+# Release build's traces.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -15,6 +17,20 @@ build_and_test() {
 
 build_and_test build-release -DCMAKE_BUILD_TYPE=Release
 build_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
+
+# clang: the model and the batch tool built by another compiler, warning-free,
+# with the model's tests and the trace tests, and byte for byte the traces of
+# the GCC build above, on both vector paths.
+build_and_test_clang() {
+  CC=clang CXX=clang++ cmake -S . -B build-clang -DCMAKE_BUILD_TYPE=Release -DVELMORA_GUI=OFF \
+    -DVELMORA_BENCH=OFF >/dev/null
+  cmake --build build-clang -j"$jobs" --target velmora-batch model_tests batch_tests
+  ctest --test-dir build-clang --output-on-failure -j"$jobs" -R '^(Draws|NaturalLogs|Departures|FastRanking|SortDistinct|KeepOccupied|Reproducibility|Factors|RunInvariants|Trace)\.'
+  bash scripts/compare-traces.sh build-release/batch/velmora-batch build-clang/batch/velmora-batch
+  VELMORA_NO_WIDE_VECTORS=1 bash scripts/compare-traces.sh build-release/batch/velmora-batch \
+    build-clang/batch/velmora-batch 10
+}
+build_and_test_clang
 
 # The page in the browser: built with emscripten, its traces checked under
 # node and in headless Chromium against the release build's command line.

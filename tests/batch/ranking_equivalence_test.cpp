@@ -69,8 +69,8 @@ TEST_P(RankingEquivalence, FastGivesTheExchangeRosterInEveryPeriod) {
     const TEquivalenceCase& c = GetParam();
     auto fast = std::make_unique<TOrganisation>();
     auto exchange = std::make_unique<TOrganisation>();
-    fast->Ranking = TRanking::Fast;
-    exchange->Ranking = TRanking::Exchange;
+    fast->Implementation = TImplementation::Fast;
+    exchange->Implementation = TImplementation::Reference;
     for (std::uint32_t i = 0; i < SeedsPerCase; ++i) {
         const std::uint32_t seed = i * 2654435761u + 12345u;
         SCOPED_TRACE(seed);

@@ -161,20 +161,22 @@ TEST(Factors, BiasEndsAtItsPeriodBeforeDepartures) {
 }
 
 TEST(Factors, GeneralRulesWithDefaultValuesGiveTheBaselineRoster) {
-    for (const int form : {PyramidForm, RectangleForm}) {
-        auto baseline = std::make_unique<TOrganisation>();
-        auto general = std::make_unique<TOrganisation>();
-        testing::BeginFormRun(*baseline, 4242u + form, form, 1);
-        testing::BeginFormRun(*general, 4242u + form, form, 1);
-        ASSERT_EQ(baseline->Rules, TRules::Baseline);
-        general->Rules = TRules::General;
-        while (!baseline->Finished) {
-            RunPeriod(*baseline);
-            RunPeriod(*general);
-            ASSERT_TRUE(baseline->Staff == general->Staff) << baseline->Period;
+    testing::OnEveryVectorPath([&] {
+        for (const int form : {PyramidForm, RectangleForm}) {
+            auto baseline = std::make_unique<TOrganisation>();
+            auto general = std::make_unique<TOrganisation>();
+            testing::BeginFormRun(*baseline, 4242u + form, form, 1);
+            testing::BeginFormRun(*general, 4242u + form, form, 1);
+            ASSERT_EQ(baseline->Rules, TRules::OneRate);
+            general->Rules = TRules::General;
+            while (!baseline->Finished) {
+                RunPeriod(*baseline);
+                RunPeriod(*general);
+                ASSERT_TRUE(baseline->Staff == general->Staff) << baseline->Period;
+            }
+            EXPECT_TRUE(general->Finished);
         }
-        EXPECT_TRUE(general->Finished);
-    }
+    });
 }
 
 }  // namespace

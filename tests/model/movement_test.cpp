@@ -28,75 +28,77 @@ bool LevelRanked(const TOrganisation& org, int level) {
 }
 
 TEST(Departures, DrawOncePerPositionAndTouchOnlyOccupied) {
-    auto org = Pyramid();
-    SeedWith(org->Random, 77u);
-    const TRoster before = org->Staff;
-    Departures(*org);
-    TRandom expected{77u};
-    int departed = 0;
-    for (int p = 1; p <= TotalPositions; ++p) {
-        const bool leaves = NextUniform(expected) < 0.15;
-        TMember m = org->Staff[p];
-        ASSERT_EQ(m.Occupied, !leaves);
-        departed += leaves;
-        m.Occupied = true;
-        ASSERT_EQ(m, before[p]);
-    }
-    EXPECT_EQ(org->Random.GeneratorState, expected.GeneratorState);
-    EXPECT_GT(departed, 150);
-    EXPECT_LT(departed, 280);
+    testing::OnEveryVectorPath([&] {
+        auto org = Pyramid();
+        SeedWith(org->Random, 77u);
+        const TRoster before = org->Staff;
+        Departures(*org);
+        TRandom expected{77u};
+        int departed = 0;
+        for (int p = 1; p <= TotalPositions; ++p) {
+            const bool leaves = NextUniform(expected) < 0.15;
+            TMember m = org->Staff[p];
+            ASSERT_EQ(m.Occupied, !leaves);
+            departed += leaves;
+            m.Occupied = true;
+            ASSERT_EQ(m, before[p]);
+        }
+        EXPECT_EQ(org->Random.GeneratorState, expected.GeneratorState);
+        EXPECT_GT(departed, 150);
+        EXPECT_LT(departed, 280);
+    });
 }
 
 // Departures draw on eight lanes of the generator and, with a turnover slope,
 // mostly settle by a grid of bounds, the rest by a rough exponential. Rosters
 // of any length, with turnovers (women's up to a certain 1) and scores put
 // right at the boundary of the draws to come, must still give exactly the
-// one-draw-at-a-time rule.
+// reference rule, one draw and one probability at a time.
 TEST(Departures, MatchOneDrawAtATimeForAnyLengthEvenAtTheBoundary) {
-    TRandom random{2026u};
-    auto draw = [&random](int below) { return static_cast<int>(NextUniform(random) * below); };
-    auto org = std::make_unique<TOrganisation>();
-    for (int trial = 0; trial < 600; ++trial) {
-        SCOPED_TRACE(trial);
-        TShape shape{2, {}};
-        shape.Sizes[1] = 1 + draw(30);
-        shape.Sizes[2] = 1 + draw(30);
-        SetShape(*org, shape);
-        TParameters& params = org->Params;
-        const bool sloped = trial % 2 == 1;
-        const std::uint32_t seed = random.GeneratorState ^ 0x9e3779b9u;  // of the departures' draws
-        TRandom ahead{seed};
-        std::vector<double> u;
-        for (int p = 1; p <= org->Total; ++p) u.push_back(NextUniform(ahead));
-        const auto near = [&](double x) { return std::nextafter(x, draw(3) - 1.0 + x); };
-        params.TurnoverMen = near(u[static_cast<std::size_t>(draw(org->Total))]);
-        params.TurnoverWomen = sloped ? 0.1 + draw(10) / 10.0 : params.TurnoverMen;
-        params.TurnoverSlope = sloped ? draw(7) - 3.0 : 0.0;
-        org->Rules = RulesFor(params);
-        for (int p = 1; p <= org->Total; ++p) {
-            TMember& m = org->Staff[p];
-            m = TMember{p, draw(5) > 0, draw(2) == 1, 1, 20.0 + draw(60)};
-            const double logit = std::log(u[p - 1] / (1.0 - u[p - 1]));
-            const double base = m.Female ? params.TurnoverWomen : params.TurnoverMen;
-            if (sloped && params.TurnoverSlope != 0.0 && draw(3) == 0) {
-                // The score whose probability is this very draw, or one far out.
-                m.Score = draw(8) == 0
-                              ? 50.0 + (draw(2) - 0.5) * 2e5
-                              : near(50.0 + 10.0 * (std::log(base / (1.0 - base)) - logit) /
-                                                params.TurnoverSlope);
+    testing::OnEveryVectorPath([&] {
+        TRandom random{2026u};
+        auto draw = [&random](int below) { return static_cast<int>(NextUniform(random) * below); };
+        auto org = std::make_unique<TOrganisation>();
+        for (int trial = 0; trial < 600; ++trial) {
+            SCOPED_TRACE(trial);
+            TShape shape{2, {}};
+            shape.Sizes[1] = 1 + draw(30);
+            shape.Sizes[2] = 1 + draw(30);
+            SetShape(*org, shape);
+            TParameters& params = org->Params;
+            const bool sloped = trial % 2 == 1;
+            const std::uint32_t seed =
+                random.GeneratorState ^ 0x9e3779b9u;  // of the departures' draws
+            TRandom ahead{seed};
+            std::vector<double> u;
+            for (int p = 1; p <= org->Total; ++p) u.push_back(NextUniform(ahead));
+            const auto near = [&](double x) { return std::nextafter(x, draw(3) - 1.0 + x); };
+            params.TurnoverMen = near(u[static_cast<std::size_t>(draw(org->Total))]);
+            params.TurnoverWomen = sloped ? 0.1 + draw(10) / 10.0 : params.TurnoverMen;
+            params.TurnoverSlope = sloped ? draw(7) - 3.0 : 0.0;
+            org->Rules = RulesFor(params);
+            for (int p = 1; p <= org->Total; ++p) {
+                TMember& m = org->Staff[p];
+                m = TMember{p, draw(5) > 0, draw(2) == 1, 1, 20.0 + draw(60)};
+                const double logit = std::log(u[p - 1] / (1.0 - u[p - 1]));
+                const double base = m.Female ? params.TurnoverWomen : params.TurnoverMen;
+                if (sloped && params.TurnoverSlope != 0.0 && draw(3) == 0) {
+                    // The score whose probability is this very draw, or one far out.
+                    m.Score = draw(8) == 0
+                                  ? 50.0 + (draw(2) - 0.5) * 2e5
+                                  : near(50.0 + 10.0 * (std::log(base / (1.0 - base)) - logit) /
+                                                    params.TurnoverSlope);
+                }
             }
+            auto expected = std::make_unique<TOrganisation>(*org);
+            SeedWith(expected->Random, seed);
+            DeparturesReference(*expected);
+            SeedWith(org->Random, seed);
+            Departures(*org);
+            ASSERT_TRUE(org->Staff == expected->Staff);
+            ASSERT_EQ(org->Random.GeneratorState, expected->Random.GeneratorState);
         }
-        TRoster expected = org->Staff;
-        TRandom reference{seed};
-        for (TMember& m : expected) {
-            const double draw = NextUniform(reference);
-            if (m.Occupied && draw < DepartureProbability(params, m)) m.Occupied = false;
-        }
-        SeedWith(org->Random, seed);
-        Departures(*org);
-        ASSERT_TRUE(org->Staff == expected);
-        ASSERT_EQ(org->Random.GeneratorState, reference.GeneratorState);
-    }
+    });
 }
 
 TEST(Period, WithoutDeparturesNobodyMovesButEveryLevelIsRankedAgain) {

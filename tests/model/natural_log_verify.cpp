@@ -7,8 +7,6 @@
 #include <mpfr.h>
 
 #include <algorithm>
-#include <atomic>
-#include <bit>
 #include <cinttypes>
 #include <cmath>
 #include <cstdint>
@@ -18,21 +16,14 @@
 #include <functional>
 #include <limits>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "model/natural_log.h"
+#include "mpfr_check.h"
 
 namespace {
 
-std::uint64_t SplitMix(std::uint64_t& state) {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
-}
-
-double FromBits(std::uint64_t bits) { return std::bit_cast<double>(bits); }
+using namespace velmora::verify;
 
 // The model's own generator and its accepted s = x1^2 + x2^2.
 struct TPolarInputs {
@@ -98,17 +89,6 @@ double Reference(mpfr_t in, mpfr_t out, double x) {
     return mpfr_get_d(out, MPFR_RNDN);
 }
 
-bool Same(double a, double b) {
-    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b) ||
-           (std::isnan(a) && std::isnan(b));
-}
-
-struct TCounts {
-    std::atomic<std::int64_t> Checked{0};
-    std::atomic<std::int64_t> Mismatches{0};
-    std::atomic<std::int64_t> Slow{0};
-};
-
 // Checks x with the whole function, the accurate path alone and the pair.
 void Check(double x, mpfr_t in, mpfr_t out, TCounts& counts) {
     const double expected = Reference(in, out, x);
@@ -128,26 +108,10 @@ void Check(double x, mpfr_t in, mpfr_t out, TCounts& counts) {
     if (!Same(got, expected) || !Same(accurate, expected) || !batched) {
         if (counts.Mismatches.fetch_add(1) < 20) {
             std::printf("MISMATCH x=%a (%016" PRIx64 ") mpfr=%a log=%a accurate=%a batch=%a %a\n",
-                        x, std::bit_cast<std::uint64_t>(x), expected, got, accurate, batch[0],
+                        x, velmora::BitCast<std::uint64_t>(x), expected, got, accurate, batch[0],
                         batch[Lanes - 1]);
         }
     }
-}
-
-template <typename Body>
-void OnTwoThreads(Body body) {
-    std::thread other([&] {
-        body(1);
-        mpfr_free_cache();  // MPFR's constants are cached per thread
-    });
-    body(0);
-    other.join();
-}
-
-int Report(const char* name, const TCounts& counts) {
-    std::printf("%-48s checked %12" PRId64 "  mismatches %" PRId64 "  accurate path %" PRId64 "\n",
-                name, counts.Checked.load(), counts.Mismatches.load(), counts.Slow.load());
-    return counts.Mismatches.load() == 0 ? 0 : 1;
 }
 
 int CheckSamples(std::int64_t total) {
@@ -166,7 +130,7 @@ int CheckSamples(std::int64_t total) {
             }
             mpfr_clears(in, out, static_cast<mpfr_ptr>(nullptr));
         });
-        failed |= Report(kind.Name, counts);
+        failed |= Report(kind.Name, counts, "accurate path");
     }
 
     // Every power of two, the extremes, and the hardest case known for log
@@ -186,20 +150,13 @@ int CheckSamples(std::int64_t total) {
     mpfr_inits2(53, in, out, static_cast<mpfr_ptr>(nullptr));
     for (double x : fixed) Check(x, in, out, counts);
     mpfr_clears(in, out, static_cast<mpfr_ptr>(nullptr));
-    failed |= Report("powers of two, extremes, specials, hard case", counts);
+    failed |= Report("powers of two, extremes, specials, hard case", counts, "accurate path");
     return failed;
 }
 
 int CheckFile(const char* path) {
-    FILE* file = std::fopen(path, "r");
-    if (file == nullptr) {
-        std::perror(path);
-        return 2;
-    }
     std::vector<double> inputs;
-    std::uint64_t bits = 0;
-    while (std::fscanf(file, "%" SCNx64, &bits) == 1) inputs.push_back(FromBits(bits));
-    std::fclose(file);
+    if (!ReadInputs(path, inputs)) return 2;
     TCounts counts;
     OnTwoThreads([&](int thread) {
         mpfr_t in, out;
@@ -209,7 +166,7 @@ int CheckFile(const char* path) {
         }
         mpfr_clears(in, out, static_cast<mpfr_ptr>(nullptr));
     });
-    return Report(path, counts);
+    return Report(path, counts, "accurate path");
 }
 
 }  // namespace

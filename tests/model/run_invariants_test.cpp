@@ -88,37 +88,41 @@ std::uint64_t Fingerprint(TOrganisation& org) {
 }
 
 TEST(Reproducibility, ASeededRunIsTheSameOnEveryBuild) {
-    // Recorded once; Release, Debug and sanitizer builds must all agree.
-    struct Golden {
-        std::uint32_t seed;
-        int form, bias;
-        std::int32_t periods;
-        std::uint64_t fingerprint;
-    };
-    const std::vector<Golden> goldens = {
-        {20261208u, PyramidForm, 1, 42, 3371235652908593875ull},
-        {4294967295u, RectangleForm, 0, 41, 8538377896873559959ull},
-    };
-    for (const Golden& g : goldens) {
-        auto org = std::make_unique<TOrganisation>();
-        testing::BeginFormRun(*org, g.seed, g.form, g.bias);
-        const std::uint64_t fingerprint = Fingerprint(*org);
-        EXPECT_EQ(org->Period, g.periods) << g.seed;
-        EXPECT_EQ(fingerprint, g.fingerprint) << g.seed;
-    }
+    testing::OnEveryVectorPath([&] {
+        // Recorded once; Release, Debug and sanitizer builds must all agree.
+        struct Golden {
+            std::uint32_t seed;
+            int form, bias;
+            std::int32_t periods;
+            std::uint64_t fingerprint;
+        };
+        const std::vector<Golden> goldens = {
+            {20261208u, PyramidForm, 1, 42, 3371235652908593875ull},
+            {4294967295u, RectangleForm, 0, 41, 8538377896873559959ull},
+        };
+        for (const Golden& g : goldens) {
+            auto org = std::make_unique<TOrganisation>();
+            testing::BeginFormRun(*org, g.seed, g.form, g.bias);
+            const std::uint64_t fingerprint = Fingerprint(*org);
+            EXPECT_EQ(org->Period, g.periods) << g.seed;
+            EXPECT_EQ(fingerprint, g.fingerprint) << g.seed;
+        }
+    });
 }
 
 TEST(Reproducibility, FastAndExchangeRankingGiveTheSameRuns) {
-    for (std::uint32_t seed = 100; seed < 106; ++seed) {
-        for (const int form : {PyramidForm, RectangleForm}) {
-            auto fast = std::make_unique<TOrganisation>();
-            auto exchange = std::make_unique<TOrganisation>();
-            exchange->Ranking = TRanking::Exchange;
-            testing::BeginFormRun(*fast, seed, form, 1);
-            testing::BeginFormRun(*exchange, seed, form, 1);
-            ASSERT_EQ(Fingerprint(*fast), Fingerprint(*exchange)) << seed << " " << form;
+    testing::OnEveryVectorPath([&] {
+        for (std::uint32_t seed = 100; seed < 106; ++seed) {
+            for (const int form : {PyramidForm, RectangleForm}) {
+                auto fast = std::make_unique<TOrganisation>();
+                auto exchange = std::make_unique<TOrganisation>();
+                exchange->Implementation = TImplementation::Reference;
+                testing::BeginFormRun(*fast, seed, form, 1);
+                testing::BeginFormRun(*exchange, seed, form, 1);
+                ASSERT_EQ(Fingerprint(*fast), Fingerprint(*exchange)) << seed << " " << form;
+            }
         }
-    }
+    });
 }
 
 // The quick period merges levels into a second roster; the plain one
@@ -126,80 +130,82 @@ TEST(Reproducibility, FastAndExchangeRankingGiveTheSameRuns) {
 // every period, for settings that tie scores (a spread of 0), empty a level
 // below its vacancies, leave hiring above the bottom or end the bias.
 TEST(Reproducibility, QuickAndPlainPeriodsGiveTheSameRosters) {
-    struct Case {
-        const char* name;
-        TShape shape;
-        TParameters params;
-    };
-    auto with = [](auto set) {
-        TParameters params;
-        params.Bias = BiasChoices[1];
-        set(params);
-        return params;
-    };
-    const TShape fourLevels{4, {{{2000, 1000, 500, 100}}}};
-    const std::vector<Case> cases = {
-        {"default", PyramidShape, with([](TParameters&) {})},
-        {"women all 50", RectangleShape, with([](TParameters& p) { p.ScoreSdWomen = 0.0; })},
-        {"everyone 50", PyramidShape, with([](TParameters& p) {
-             p.ScoreSdMen = p.ScoreSdWomen = 0.0;
-             p.Bias = 0.0;
-         })},
-        {"thin levels", TShape{4, {{{10, 300, 10, 300}}}}, with([](TParameters&) {})},
-        {"three small levels", TShape{3, {{{3, 2, 1}}}}, with([](TParameters&) {})},
-        {"all leave", RectangleShape,
-         with([](TParameters& p) { p.TurnoverMen = p.TurnoverWomen = 1.0; })},
-        {"outside hires", fourLevels, with([](TParameters& p) { p.ExternalHires = 0.3; })},
-        {"bias ends", PyramidShape, with([](TParameters& p) {
-             p.BiasEnds = 5;
-             p.TurnoverSlope = 1.0;
-         })},
-        // Promotion to the top reaches through three short levels each period,
-        // so those promoted come from four levels at once; outside hires make
-        // the levels' scores overlap, and so the runs merged.
-        {"through short levels", TShape{5, {{{300, 4, 4, 4, 300}}}},
-         with([](TParameters& p) { p.ExternalHires = 0.3; })},
-        {"through short levels, all 50", TShape{5, {{{300, 4, 4, 4, 300}}}},
-         with([](TParameters& p) {
-             p.ScoreSdMen = p.ScoreSdWomen = 0.0;
-             p.Bias = 0.0;
-         })},
-        // Levels ending anywhere within the eight positions that departures,
-        // the hires' sort and those who stay take at once, each sex at its
-        // own turnover, with and without a slope.
-        {"sixteen short levels",
-         TShape{16, {{{16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}}}},
-         with([](TParameters& p) {
-             p.TurnoverWomen = 0.3;
-             p.WomenHired = 0.7;
-         })},
-        {"levels about eight, sloped", TShape{6, {{{17, 16, 15, 9, 8, 7}}}},
-         with([](TParameters& p) {
-             p.TurnoverWomen = 0.25;
-             p.TurnoverSlope = -1.5;
-         })},
-        // The largest the quick period takes: still far from overflow.
-        {"huge spreads", PyramidShape, with([](TParameters& p) {
-             p.ScoreSdMen = p.ScoreSdWomen = p.Bias = 0.99e300;
-             p.BiasEnds = 3;
-         })},
-    };
-    for (const Case& c : cases) {
-        for (std::uint32_t seed = 1; seed <= 3; ++seed) {
-            auto quick = std::make_unique<TOrganisation>();
-            auto plain = std::make_unique<TOrganisation>();
-            plain->Ranking = TRanking::Exchange;
-            BeginRun(*quick, seed, c.shape, c.params);
-            BeginRun(*plain, seed, c.shape, c.params);
-            for (int period = 1; period <= 30; ++period) {
-                RunPeriod(*quick);
-                RunPeriod(*plain);
-                ASSERT_TRUE(quick->Staff == plain->Staff)
-                    << c.name << " seed " << seed << " period " << period;
-                ASSERT_EQ(quick->Random.GeneratorState, plain->Random.GeneratorState) << c.name;
+    testing::OnEveryVectorPath([&] {
+        struct Case {
+            const char* name;
+            TShape shape;
+            TParameters params;
+        };
+        auto with = [](auto set) {
+            TParameters params;
+            params.Bias = BiasChoices[1];
+            set(params);
+            return params;
+        };
+        const TShape fourLevels{4, {{{2000, 1000, 500, 100}}}};
+        const std::vector<Case> cases = {
+            {"default", PyramidShape, with([](TParameters&) {})},
+            {"women all 50", RectangleShape, with([](TParameters& p) { p.ScoreSdWomen = 0.0; })},
+            {"everyone 50", PyramidShape, with([](TParameters& p) {
+                 p.ScoreSdMen = p.ScoreSdWomen = 0.0;
+                 p.Bias = 0.0;
+             })},
+            {"thin levels", TShape{4, {{{10, 300, 10, 300}}}}, with([](TParameters&) {})},
+            {"three small levels", TShape{3, {{{3, 2, 1}}}}, with([](TParameters&) {})},
+            {"all leave", RectangleShape,
+             with([](TParameters& p) { p.TurnoverMen = p.TurnoverWomen = 1.0; })},
+            {"outside hires", fourLevels, with([](TParameters& p) { p.ExternalHires = 0.3; })},
+            {"bias ends", PyramidShape, with([](TParameters& p) {
+                 p.BiasEnds = 5;
+                 p.TurnoverSlope = 1.0;
+             })},
+            // Promotion to the top reaches through three short levels each period,
+            // so those promoted come from four levels at once; outside hires make
+            // the levels' scores overlap, and so the runs merged.
+            {"through short levels", TShape{5, {{{300, 4, 4, 4, 300}}}},
+             with([](TParameters& p) { p.ExternalHires = 0.3; })},
+            {"through short levels, all 50", TShape{5, {{{300, 4, 4, 4, 300}}}},
+             with([](TParameters& p) {
+                 p.ScoreSdMen = p.ScoreSdWomen = 0.0;
+                 p.Bias = 0.0;
+             })},
+            // Levels ending anywhere within the eight positions that departures,
+            // the hires' sort and those who stay take at once, each sex at its
+            // own turnover, with and without a slope.
+            {"sixteen short levels",
+             TShape{16, {{{16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}}}},
+             with([](TParameters& p) {
+                 p.TurnoverWomen = 0.3;
+                 p.WomenHired = 0.7;
+             })},
+            {"levels about eight, sloped", TShape{6, {{{17, 16, 15, 9, 8, 7}}}},
+             with([](TParameters& p) {
+                 p.TurnoverWomen = 0.25;
+                 p.TurnoverSlope = -1.5;
+             })},
+            // The largest the quick period takes: still far from overflow.
+            {"huge spreads", PyramidShape, with([](TParameters& p) {
+                 p.ScoreSdMen = p.ScoreSdWomen = p.Bias = 0.99e300;
+                 p.BiasEnds = 3;
+             })},
+        };
+        for (const Case& c : cases) {
+            for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+                auto quick = std::make_unique<TOrganisation>();
+                auto plain = std::make_unique<TOrganisation>();
+                plain->Implementation = TImplementation::Reference;
+                BeginRun(*quick, seed, c.shape, c.params);
+                BeginRun(*plain, seed, c.shape, c.params);
+                for (int period = 1; period <= 30; ++period) {
+                    RunPeriod(*quick);
+                    RunPeriod(*plain);
+                    ASSERT_TRUE(quick->Staff == plain->Staff)
+                        << c.name << " seed " << seed << " period " << period;
+                    ASSERT_EQ(quick->Random.GeneratorState, plain->Random.GeneratorState) << c.name;
+                }
             }
         }
-    }
+    });
 }
 
 }  // namespace

@@ -64,7 +64,7 @@ TEST(Staffing, MenCarryTheBiasWomenDoNot) {
     // The same seed draws the same raw scores; only men's differ, by Bias.
     auto small = std::make_unique<TOrganisation>();
     auto large = std::make_unique<TOrganisation>();
-    for (auto* org : {small.get(), large.get()}) org->Ranking = TRanking::Exchange;
+    for (auto* org : {small.get(), large.get()}) org->Implementation = TImplementation::Reference;
     testing::BeginFormRun(*small, 5u, PyramidForm, 0);
     testing::BeginFormRun(*large, 5u, PyramidForm, 1);
     EXPECT_EQ(small->Bias, 2.01);

@@ -1,13 +1,30 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "model/organisation.h"
 #include "model/run.h"
+#include "model/vector_clones.h"
 
 namespace velmora::testing {
+
+// Runs body on each path of the processor's vectors, so that one process
+// holds each against the same plain code: the 512-bit paths where the
+// processor has them, then the portable ones, as on other processors.
+// Leaves the 512-bit paths in use where there are any.
+template <typename Body>
+void OnEveryVectorPath(Body body) {
+    for (const bool wide : {true, false}) {
+        if (UseWideVectors(wide) != wide) continue;  // no 512-bit vectors here
+        SCOPED_TRACE(wide ? "512-bit paths" : "portable paths");
+        body();
+    }
+    UseWideVectors(true);
+}
 
 // Begins a run as the window would with the given form and bias items.
 inline void BeginFormRun(TOrganisation& org, std::uint32_t seed, int form, int biasIndex) {
