@@ -29,12 +29,6 @@ namespace fs = std::filesystem;
 // and little lost to a crash.
 constexpr std::size_t RowBatchBytes = 256 * 1024;
 
-// A folder's state that a command line cannot fix; exit 2, nothing touched.
-class TFolderError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
 std::string ReadAll(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     std::stringstream text;
@@ -129,7 +123,7 @@ bool ShowProgress(const TBatchOptions& options) {
 // Plays the experiment's runs from `done` on into the folder (or none),
 // adding every run to the tally. Returns false when interrupted.
 bool PlayRuns(const TBatchOptions& options, const TDone& done, TFolder* folder, TTally& tally,
-              const std::atomic<bool>& cancel) {
+              const std::atomic<bool>& cancel, const TProgressHook& told = {}) {
     const TExperimentPlan& plan = options.Plan;
     TBatchJob job;
     job.Plan = &plan;
@@ -155,7 +149,11 @@ bool PlayRuns(const TBatchOptions& options, const TDone& done, TFolder* folder, 
             AppendRunRows(folder->RunRows, result);
             if (folder->RunRows.size() + folder->TraceRows.size() >= RowBatchBytes) folder->Flush();
         },
-        cancel, [&](std::uint64_t played) { progress.Update(done.Runs + played); });
+        cancel,
+        [&](std::uint64_t played) {
+            progress.Update(done.Runs + played);
+            if (told) told(done.Runs + played);
+        });
 }
 
 int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept) {
@@ -167,7 +165,10 @@ int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept) {
     return InterruptExitStatus();
 }
 
-int PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel) {
+}  // namespace
+
+std::uint64_t PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel,
+                             const TProgressHook& progress) {
     const TExperimentPlan& plan = options.Plan;
     const fs::path path(*options.OutDir);
     const std::string json = ExperimentJson(plan, options.Arguments, options.TracePeriods, false);
@@ -211,9 +212,9 @@ int PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel
     WriteWhole(path / "experiment.json", json, cancel);
     WriteWhole(path / "points.csv", PointsCsv(plan), cancel);
 
-    if (!PlayRuns(options, done, &folder, tally, cancel)) {
+    if (!PlayRuns(options, done, &folder, tally, cancel, progress)) {
         folder.Flush();
-        return Interrupted(tally.Runs, plan.ShardRuns(), true);
+        return tally.Runs;
     }
     folder.Flush();
     folder.Runs->Commit();
@@ -223,8 +224,10 @@ int PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel
     // Last: only a finished experiment says so.
     WriteWhole(path / "experiment.json",
                ExperimentJson(plan, options.Arguments, options.TracePeriods, true), cancel);
-    return 0;
+    return tally.Runs;
 }
+
+namespace {
 
 // Without --out: the sweep's summary on standard output.
 int PlayToStandardOutput(const TBatchOptions& options, const std::atomic<bool>& cancel) {
@@ -389,8 +392,12 @@ int RunMergeCommand(const TMergeRequest& request, const std::atomic<bool>& cance
 
 int RunExperimentCommand(const TBatchOptions& options, const std::atomic<bool>& cancel) {
     try {
-        return options.OutDir ? PlayIntoFolder(options, cancel)
-                              : PlayToStandardOutput(options, cancel);
+        if (!options.OutDir) return PlayToStandardOutput(options, cancel);
+        const std::uint64_t played = PlayIntoFolder(options, cancel);
+        if (played < options.Plan.ShardRuns()) {
+            return Interrupted(played, options.Plan.ShardRuns(), true);
+        }
+        return 0;
     } catch (const TFolderError& error) {
         WriteMessage(STDERR_FILENO, std::string("velmora-batch: ") + error.what() + "\n");
         return 2;

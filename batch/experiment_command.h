@@ -1,9 +1,12 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <stdexcept>
 
 #include "batch/command_line.h"
 #include "batch/options.h"
+#include "batch/parallel_runner.h"
 
 namespace velmora::batch {
 
@@ -12,6 +15,19 @@ namespace velmora::batch {
 // exit status: 0 done, 1 a failure while running or writing, 2 a folder
 // that holds something else, 128 + the signal when interrupted (the runs
 // played so far stay in the folder).
+// A folder's state that a command line cannot fix; exit 2, nothing touched.
+class TFolderError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Plays an experiment into its --out folder as RunExperimentCommand does,
+// telling progress how many runs of the shard are done. Returns the runs of
+// the shard in the folder: fewer than it has when cancel stopped it. Throws
+// TFolderError, TOutputError.
+std::uint64_t PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel,
+                             const TProgressHook& progress = {});
+
 int RunExperimentCommand(const TBatchOptions& options, const std::atomic<bool>& cancel);
 
 // Joins the folders of every shard of one experiment into one folder that

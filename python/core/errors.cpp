@@ -1,0 +1,54 @@
+#include <string>
+#include <vector>
+
+#include "batch/experiment_command.h"
+#include "batch/factors.h"
+#include "batch/options.h"
+#include "batch/output_file.h"
+#include "python/core/register.h"
+
+namespace velmora::python {
+
+namespace {
+
+// The library words its messages for the command line; Python's arguments
+// carry no dashes and take underscores.
+std::string ForPython(std::string text) {
+    for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at)) {
+        text.erase(at, 2);
+    }
+    std::vector<std::string> names{"trace-periods"};
+    for (const batch::TFactor& factor : batch::Factors()) names.emplace_back(factor.Name);
+    for (const std::string& name : names) {
+        if (name.find('-') == std::string::npos) continue;
+        std::string python = name;
+        for (char& c : python) c = c == '-' ? '_' : c;
+        for (std::size_t at = text.find(name); at != std::string::npos;
+             at = text.find(name, at + python.size())) {
+            text.replace(at, name.size(), python);
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+void RegisterErrors(py::module_& m) {
+    static py::exception<batch::TUsageError> usage(m, "UsageError", PyExc_ValueError);
+    usage.doc() =
+        "A request velmora cannot play: the message names the argument, the value given and what "
+        "it accepts. Nothing is written.";
+    py::register_exception_translator([](std::exception_ptr failure) {
+        try {
+            if (failure) std::rethrow_exception(failure);
+        } catch (const batch::TUsageError& error) {
+            usage(ForPython(error.what()).c_str());
+        } catch (const batch::TFolderError& error) {
+            usage(ForPython(error.what()).c_str());
+        } catch (const batch::TOutputError& error) {
+            PyErr_SetString(PyExc_OSError, error.what());
+        }
+    });
+}
+
+}  // namespace velmora::python
