@@ -9,6 +9,7 @@
 
 #include "batch/options.h"
 #include "model/run.h"
+#include "model/tally.h"
 #include "python/core/columns.h"
 #include "python/core/register.h"
 #include "python/core/watch.h"
@@ -32,6 +33,9 @@ class TModel {
         SeedFromClock_ = options.SeedFromClock;
         Org_->Ranking = Settings_.Ranking;
         BeginRun(*Org_, Seed_, Settings_.Shape, Settings_.Params);
+        // A run's first tally comes with its first period; a notebook shows
+        // period 0 as well.
+        Tally(*Org_);
         Staff_ = Org_->Total;
     }
 

@@ -77,3 +77,14 @@ def test_numpy_values_are_taken_as_numbers():
     result = velmora.run(runs=np.int64(2), seed=np.uint32(1), bias_points=np.float64(2.0),
                          levels=np.array([20, 10]))
     assert result.seed == 1 and len(result.runs) == 4
+
+
+def test_the_stubs_name_every_factor():
+    import ast
+    from pathlib import Path
+
+    stub = ast.parse((Path(velmora.__file__).parent / "__init__.pyi").read_text())
+    names = set(velmora.factors()["name"])
+    for node in ast.walk(stub):
+        if isinstance(node, ast.FunctionDef) and node.name in ("run", "sweep", "__init__"):
+            assert {a.arg for a in node.args.kwonlyargs} == names, node.name

@@ -114,6 +114,9 @@ def test_model_states_equal_the_trace(tmp_path, factors, options):
     trace = velmora._results.csv_frame((tmp_path / "t.csv").read_bytes())
     model = velmora.Model(seed=31, **factors)
     levels = model.levels
+    # Period 0 is the initial staff, tallied.
+    initial = model.roster().groupby("level")["woman"].sum().to_numpy()
+    assert model.period == 0 and list(model.women) == list(initial) and initial.sum() > 0
     for row in trace.itertuples(index=False):
         model.step()
         assert model.period == row.period

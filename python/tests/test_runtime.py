@@ -64,21 +64,39 @@ def test_ctrl_c_stops_within_a_second(tmp_path, play):
     assert time.monotonic() - sent[0] < 1.0
 
 
-def test_interrupted_python_folder_resumes_from_the_command_line(tmp_path):
-    options = ["--vary", "bias-points=0,2", "--runs", "3000", "--seed", "4", "--trace-periods"]
-    sent = interrupt_after(0.7)
+def rows_written(folder):
+    """Whether the experiment in folder has some runs on disk."""
+    runs = folder / "runs.csv"
+    return lambda: runs.exists() and runs.stat().st_size > 65536
+
+
+def interrupt_when(ready, send):
+    """Calls send() once ready() holds, polling; fails the test if it never does."""
+    def watch():
+        deadline = time.monotonic() + 60
+        while not ready() and time.monotonic() < deadline:
+            time.sleep(0.005)
+        send()
+
+    watcher = threading.Thread(target=watch, daemon=True)
+    watcher.start()
+    return watcher
+
+
+def test_interrupted_folders_resume_across_python_and_the_command_line(tmp_path):
+    options = ["--vary", "bias-points=0,2", "--runs", "1000", "--seed", "4", "--trace-periods"]
+    keywords = dict(vary={"bias_points": [0, 2]}, runs=1000, seed=4, trace_periods=True)
+    batch(*options, "--out", str(tmp_path / "whole"))
+    # Begun in Python, finished by the command line.
+    interrupt_when(rows_written(tmp_path / "py"), lambda: os.kill(os.getpid(), signal.SIGINT))
     with pytest.raises(KeyboardInterrupt):
-        velmora.sweep(vary={"bias_points": [0, 2]}, runs=3000, seed=4, trace_periods=True,
-                      threads=1, out=tmp_path / "py")
-    assert sent and not velmora.read(tmp_path / "py").complete
+        velmora.sweep(threads=1, out=tmp_path / "py", **keywords)
+    assert not velmora.read(tmp_path / "py").complete
     batch(*options, "--out", str(tmp_path / "py"), "--resume")
-    batch(*options, "--out", str(tmp_path / "cli"))
-    assert folder_bytes(tmp_path / "py") == folder_bytes(tmp_path / "cli")
-    # And the other way round: Python finishes what the command line began.
-    begun = subprocess.Popen([BATCH, "-q", *options, "--threads", "1", "--out", str(tmp_path / "cut")])
-    time.sleep(0.7)
-    begun.send_signal(signal.SIGINT)
-    assert begun.wait(timeout=10) == 130
-    velmora.sweep(vary={"bias_points": [0, 2]}, runs=3000, seed=4, trace_periods=True,
-                  out=tmp_path / "cut", resume=True)
-    assert folder_bytes(tmp_path / "cut") == folder_bytes(tmp_path / "cli")
+    assert folder_bytes(tmp_path / "py") == folder_bytes(tmp_path / "whole")
+    # Begun by the command line, finished in Python.
+    begun = subprocess.Popen([BATCH, "-q", *options, "--threads", "1", "--out", str(tmp_path / "cli")])
+    interrupt_when(rows_written(tmp_path / "cli"), lambda: begun.send_signal(signal.SIGINT))
+    assert begun.wait(timeout=60) == 130
+    velmora.sweep(out=tmp_path / "cli", resume=True, **keywords)
+    assert folder_bytes(tmp_path / "cli") == folder_bytes(tmp_path / "whole")
