@@ -12,6 +12,10 @@ packages=(
   groff-base man-db bash-completion appstream desktop-file-utils
   dpkg-dev file lintian
   libmpfr-dev  # tests only: the reference for the model's logarithm
+  # The Python package: building, running, its tests and examples.
+  python3-dev pybind11-dev python3-numpy python3-pandas python3-tqdm
+  python3-pytest python3-nbclient python3-nbformat python3-ipykernel python3-matplotlib
+  python3-scipy python3-setuptools python3-venv
 )
 missing=()
 for p in "${packages[@]}"; do
