@@ -19,15 +19,16 @@ from __future__ import annotations
 import inspect
 import json
 import os
-from typing import Any
+from typing import TYPE_CHECKING, Any
 
-import numpy as np
-import pandas as pd
+if TYPE_CHECKING:
+    import numpy as np
+    import pandas as pd
 
 from . import _arguments as _args
 from ._core import UsageError, __version__
 from ._progress import Progress as _Progress
-from ._results import Result, csv_frame as _csv_frame, read, runs_frame as _runs_frame
+from ._results import Result, csv_frame as _csv_frame, frame as _frame, read, runs_frame as _runs_frame
 from . import _core
 
 __all__ = ["Model", "Result", "UsageError", "__version__", "factors", "read", "run", "sweep"]
@@ -39,6 +40,8 @@ def factors() -> pd.DataFrame:
     Factors are applied in this order, so a later one overrides an earlier
     one (levels over form, bias_points over bias, turnover_men over turnover).
     """
+    import pandas as pd
+
     rows = [
         {
             "name": name,
@@ -92,7 +95,7 @@ def run(
         summary=_csv_frame(played["summary_csv"]),
         seed=played["seed"],
         seed_from_clock=played["seed_from_clock"],
-        trace=pd.DataFrame(played["trace"]) if trace else None,
+        trace=_frame(played["trace"]) if trace else None,
     )
 
 
@@ -160,7 +163,7 @@ def sweep(
         summary=_csv_frame(played["summary_csv"]),
         seed=played["seed"],
         seed_from_clock=played["seed_from_clock"],
-        trace=pd.DataFrame(played["trace"]) if trace_periods else None,
+        trace=_frame(played["trace"]) if trace_periods else None,
         points=_csv_frame(played["points_csv"]),
         experiment=json.loads(played["experiment_json"]),
     )
@@ -238,7 +241,7 @@ class Model:
         """Every position: level, rank in its level (1 is the best score), the
         holder's id, woman, score (a man's includes the bias) and whether they
         were hired during the run."""
-        return pd.DataFrame(self._core.roster())
+        return _frame(self._core.roster())
 
     def __repr__(self) -> str:
         state = "finished" if self.finished else "running"

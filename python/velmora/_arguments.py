@@ -7,7 +7,6 @@ same way from Python as from the command line.
 
 from __future__ import annotations
 
-import difflib
 import numbers
 import os
 from collections.abc import Mapping, Sequence
@@ -79,6 +78,8 @@ def factor_text(name: str, value: Any) -> str:
 def check_names(names: Any, where: str) -> None:
     for name in names:
         if name not in FACTORS:
+            import difflib
+
             close = difflib.get_close_matches(str(name), FACTORS, n=1)
             hint = f"; did you mean {close[0]!r}?" if close else f"; factors: {', '.join(FACTORS)}"
             raise TypeError(f"{where} got an unexpected factor {name!r}{hint}")

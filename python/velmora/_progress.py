@@ -2,13 +2,12 @@
 
 from __future__ import annotations
 
+import importlib.util
 import sys
 from typing import Any
 
-try:
-    from tqdm import tqdm as _tqdm
-except ImportError:  # progress is a nicety, not a dependency
-    _tqdm = None
+# Progress is a nicety, not a dependency; tqdm is imported when a bar is made.
+_HAVE_TQDM = importlib.util.find_spec("tqdm") is not None
 
 
 def _watched() -> bool:
@@ -29,7 +28,7 @@ class Progress:
     def __init__(self, progress: Any, what: str = "runs") -> None:
         if progress is not None and not isinstance(progress, bool):
             raise TypeError(f"progress must be None, True or False, not {type(progress).__name__}")
-        self._shown = _tqdm is not None and (progress is True or (progress is None and _watched()))
+        self._shown = _HAVE_TQDM and (progress is True or (progress is None and _watched()))
         self._delay = 0.0 if progress is True else 2.0
         self._what = what
         self._bar = None
@@ -39,7 +38,9 @@ class Progress:
 
     def __call__(self, done: int, total: int) -> None:
         if self._bar is None:
-            self._bar = _tqdm(
+            from tqdm import tqdm
+
+            self._bar = tqdm(
                 total=total, unit=" runs", desc=self._what, delay=self._delay,
                 file=sys.stderr, dynamic_ncols=True, leave=False,
             )

@@ -5,31 +5,44 @@ from __future__ import annotations
 import io
 import json
 import os
-from dataclasses import dataclass
 from pathlib import Path
-from typing import Any
+from typing import Any, Callable
 
-import pandas as pd
+from typing import TYPE_CHECKING
 
 from ._core import UsageError
+
+if TYPE_CHECKING:
+    import pandas as pd
+
+# pandas is imported when a frame is first made: importing it takes most of
+# a second, and `import velmora` should not.
 
 
 def csv_frame(text: str | bytes) -> pd.DataFrame:
     """A CSV text of the library, every number exactly as written."""
+    import pandas as pd
+
     if isinstance(text, str):
         text = text.encode()
     return pd.read_csv(io.BytesIO(text), float_precision="round_trip")
 
 
+def frame(columns: Any) -> pd.DataFrame:
+    """Columns from the core as a data frame."""
+    import pandas as pd
+
+    return pd.DataFrame(columns)
+
+
 def runs_frame(columns: Any) -> pd.DataFrame:
     """Rows of runs, with each level's share of women beside its count."""
-    frame = pd.DataFrame(columns) if not isinstance(columns, pd.DataFrame) else columns
-    frame["finished"] = frame["finished"].astype(bool)
-    frame.insert(frame.columns.get_loc("women") + 1, "share", frame["women"] / frame["size"])
-    return frame
+    table = columns if hasattr(columns, "columns") else frame(columns)
+    table["finished"] = table["finished"].astype(bool)
+    table.insert(table.columns.get_loc("women") + 1, "share", table["women"] / table["size"])
+    return table
 
 
-@dataclass(repr=False)
 class Result:
     """What a batch or an experiment gave, as pandas data frames.
 
@@ -39,23 +52,57 @@ class Result:
     points: an experiment's points and every factor of each; None for a batch.
     seed: the seed the runs were played from (taken from the clock if none was given).
     experiment: an experiment's description (experiment.json); None for a batch.
-    folder: the folder the experiment is in, if any.
+    folder: the folder the experiment is in, if any. Its runs and trace are
+    read when first asked for, so that a large experiment costs no memory
+    until then.
+    complete: False for a folder whose experiment was interrupted.
     """
 
-    runs: pd.DataFrame
-    summary: pd.DataFrame | None
-    seed: int
-    seed_from_clock: bool = False
-    trace: pd.DataFrame | None = None
-    points: pd.DataFrame | None = None
-    experiment: dict[str, Any] | None = None
-    folder: Path | None = None
-    complete: bool = True
+    def __init__(
+        self,
+        *,
+        runs: pd.DataFrame | Callable[[], pd.DataFrame],
+        summary: pd.DataFrame | None,
+        seed: int,
+        seed_from_clock: bool = False,
+        trace: pd.DataFrame | Callable[[], pd.DataFrame] | None = None,
+        points: pd.DataFrame | None = None,
+        experiment: dict[str, Any] | None = None,
+        folder: Path | None = None,
+        complete: bool = True,
+    ) -> None:
+        self._runs = runs
+        self._trace = trace
+        self.summary = summary
+        self.seed = seed
+        self.seed_from_clock = seed_from_clock
+        self.points = points
+        self.experiment = experiment
+        self.folder = folder
+        self.complete = complete
+
+    @property
+    def runs(self) -> pd.DataFrame:
+        if callable(self._runs):
+            self._runs = self._runs()
+        return self._runs
+
+    @property
+    def trace(self) -> pd.DataFrame | None:
+        if callable(self._trace):
+            self._trace = self._trace()
+        return self._trace
 
     def __repr__(self) -> str:
-        what = "batch" if self.points is None else f"experiment of {len(self.points)} points"
-        runs = self.runs.groupby(["point", "replication"] if self.points is not None else ["run"])
-        parts = [f"{what}", f"{runs.ngroups} runs", f"seed {self.seed}"]
+        if self.experiment is None:
+            parts = [f"batch of {self.runs['run'].nunique()} runs"]
+        else:
+            e = self.experiment
+            parts = [f"experiment of {e['points']} points x {e['replications']} runs"]
+            shard = e.get("shard", {})
+            if shard.get("count", 1) > 1:
+                parts.append(f"shard {shard['index']}/{shard['count']}")
+        parts.append(f"seed {self.seed}")
         if self.folder is not None:
             parts.append(f"in {str(self.folder)!r}")
         if not self.complete:
@@ -86,10 +133,10 @@ def read(folder: str | os.PathLike[str]) -> Result:
     summary_path = path / "summary.csv"
     trace_path = path / "trace.csv"
     return Result(
-        runs=runs_frame(csv_frame(_rows_text(path / "runs.csv"))),
+        runs=lambda: runs_frame(csv_frame(_rows_text(path / "runs.csv"))),
         summary=csv_frame(summary_path.read_bytes()) if complete else None,
         seed=int(experiment["seed"]),
-        trace=csv_frame(_rows_text(trace_path)) if experiment.get("trace_periods") else None,
+        trace=(lambda: csv_frame(_rows_text(trace_path))) if experiment.get("trace_periods") else None,
         points=csv_frame((path / "points.csv").read_bytes()),
         experiment=experiment,
         folder=path,
