@@ -2,7 +2,9 @@
 import os
 from collections.abc import Sequence
 from pathlib import Path
-from typing import Any, Literal
+from typing import Any, Literal, TypedDict
+
+from typing_extensions import Unpack
 
 import numpy as np
 import numpy.typing as npt
@@ -12,6 +14,25 @@ __version__: str
 __all__: list[str]
 
 class UsageError(ValueError): ...
+
+# Every factor, as the keywords of run, sweep and Model take them.
+class Factors(TypedDict, total=False):
+    form: Literal["pyramid", "rectangle"]
+    levels: Sequence[int]
+    bias: Literal[1, 5, "1", "5", "1%", "5%"]
+    bias_points: float
+    score_sd_men: float
+    score_sd_women: float
+    turnover: float
+    turnover_men: float
+    turnover_women: float
+    turnover_slope: float
+    women_hired: float
+    women_initial: float | Sequence[float]
+    external_hires: float
+    bias_ends: int
+    periods: int
+    max_periods: int
 
 class Result:
     runs: pd.DataFrame
@@ -32,23 +53,7 @@ def run(
     threads: int | None = None,
     trace: bool = False,
     progress: bool | None = None,
-    *,
-    form: Literal["pyramid", "rectangle"] = ...,
-    levels: Sequence[int] = ...,
-    bias: Literal[1, 5, "1", "5", "1%", "5%"] = ...,
-    bias_points: float = ...,
-    score_sd_men: float = ...,
-    score_sd_women: float = ...,
-    turnover: float = ...,
-    turnover_men: float = ...,
-    turnover_women: float = ...,
-    turnover_slope: float = ...,
-    women_hired: float = ...,
-    women_initial: float | Sequence[float] = ...,
-    external_hires: float = ...,
-    bias_ends: int = ...,
-    periods: int = ...,
-    max_periods: int = ...,
+    **factors: Unpack[Factors],
 ) -> Result: ...
 def sweep(
     vary: dict[str, Sequence[Any]],
@@ -63,46 +68,14 @@ def sweep(
     shard: tuple[int, int] | str | None = None,
     threads: int | None = None,
     progress: bool | None = None,
-    *,
-    form: Literal["pyramid", "rectangle"] = ...,
-    levels: Sequence[int] = ...,
-    bias: Literal[1, 5, "1", "5", "1%", "5%"] = ...,
-    bias_points: float = ...,
-    score_sd_men: float = ...,
-    score_sd_women: float = ...,
-    turnover: float = ...,
-    turnover_men: float = ...,
-    turnover_women: float = ...,
-    turnover_slope: float = ...,
-    women_hired: float = ...,
-    women_initial: float | Sequence[float] = ...,
-    external_hires: float = ...,
-    bias_ends: int = ...,
-    periods: int = ...,
-    max_periods: int = ...,
+    **factors: Unpack[Factors],
 ) -> Result: ...
 
 class Model:
     def __init__(
         self,
         seed: int | None = None,
-        *,
-        form: Literal["pyramid", "rectangle"] = ...,
-        levels: Sequence[int] = ...,
-        bias: Literal[1, 5, "1", "5", "1%", "5%"] = ...,
-        bias_points: float = ...,
-        score_sd_men: float = ...,
-        score_sd_women: float = ...,
-        turnover: float = ...,
-        turnover_men: float = ...,
-        turnover_women: float = ...,
-        turnover_slope: float = ...,
-        women_hired: float = ...,
-        women_initial: float | Sequence[float] = ...,
-        external_hires: float = ...,
-        bias_ends: int = ...,
-        periods: int = ...,
-        max_periods: int = ...,
+        **factors: Unpack[Factors],
     ) -> None: ...
     def step(self, periods: int = 1) -> None: ...
     def run_to_end(self) -> None: ...
