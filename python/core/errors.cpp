@@ -17,6 +17,10 @@ std::string ForPython(std::string text) {
     for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at)) {
         text.erase(at, 2);
     }
+    for (std::size_t at = text.find("out DIR"); at != std::string::npos;
+         at = text.find("out DIR")) {
+        text.erase(at + 3, 4);
+    }
     std::vector<std::string> names{"trace-periods"};
     for (const batch::TFactor& factor : batch::Factors()) names.emplace_back(factor.Name);
     for (const std::string& name : names) {

@@ -1,6 +1,7 @@
 #include <pybind11/numpy.h>
 #include <pybind11/stl.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -39,28 +40,29 @@ class TModel {
         Staff_ = Org_->Total;
     }
 
-    void Step(std::int32_t periods) {
-        if (periods < 1) throw batch::TUsageError("step takes at least 1 period");
-        for (std::int32_t p = 0; p < periods; ++p) RunPeriod(*Org_);
+    void Step(std::int64_t periods) {
+        const std::int64_t most = MaxPeriod - Org_->Period;
+        if (periods < 1 || periods > most) {
+            throw batch::TUsageError("periods must be a whole number from 1 to " +
+                                     std::to_string(most) + ", got '" + std::to_string(periods) +
+                                     "'");
+        }
+        const std::int64_t target = Org_->Period + periods;
+        Play([&](const auto& look, const std::atomic<bool>& cancel) {
+            RunPeriods(*Org_, static_cast<std::int32_t>(target), look, &cancel);
+        });
     }
 
     // Plays on until the run ends as a batch run would: its periods if set,
     // else until it finishes or reaches max_periods.
     void RunToEnd() {
-        TPythonWatch watch(py::none(), 0);
-        {
-            py::gil_scoped_release release;
-            std::int32_t since = 0;
-            const auto look = [&](const TOrganisation&) {
-                if (++since % 64 == 0) watch.Look(0);
-            };
+        Play([&](const auto& look, const std::atomic<bool>& cancel) {
             if (Settings_.Periods) {
-                RunPeriods(*Org_, *Settings_.Periods, look, &watch.Cancel());
+                RunPeriods(*Org_, *Settings_.Periods, look, &cancel);
             } else {
-                velmora::RunToEnd(*Org_, Settings_.MaxPeriods, look, &watch.Cancel());
+                velmora::RunToEnd(*Org_, Settings_.MaxPeriods, look, &cancel);
             }
-        }
-        watch.Rethrow();
+        });
     }
 
     const TOrganisation& Org() const noexcept { return *Org_; }
@@ -69,6 +71,23 @@ class TModel {
     std::int32_t InitialStaff() const noexcept { return Staff_; }
 
   private:
+    static constexpr std::int64_t MaxPeriod = 2147483647;
+
+    // Periods played with the GIL released, Python looked at every 64 of them.
+    template <typename TPlay>
+    void Play(const TPlay& play) {
+        TPythonWatch watch(py::none(), 0);
+        {
+            py::gil_scoped_release release;
+            std::int32_t since = 0;
+            const std::function<void(const TOrganisation&)> look = [&](const TOrganisation&) {
+                if (++since % 64 == 0) watch.Look(0);
+            };
+            play(look, watch.Cancel());
+        }
+        watch.Rethrow();
+    }
+
     batch::TRunSettings Settings_;
     std::unique_ptr<TOrganisation> Org_ = std::make_unique<TOrganisation>();
     std::uint32_t Seed_ = 0;

@@ -40,7 +40,11 @@ BAD = {
     "unknown seeds": ("sweep", {"vary": {"turnover": [0.1]}, "seeds": "same"},
                       velmora.UsageError, ["seeds", "common or independent", "same"]),
     "progress not a flag": ("run", {"progress": "yes"}, TypeError, ["progress"]),
-    "bad step": ("step", {"periods": 0}, velmora.UsageError, ["step", "1"]),
+    "no step": ("step", {"periods": 0}, velmora.UsageError, ["periods", "1 to", "'0'"]),
+    "step past the last period": ("step", {"periods": 2**40}, velmora.UsageError,
+                                  ["periods", "2147483647", str(2**40)]),
+    "vary an empty list": ("sweep", {"vary": {"turnover": []}}, velmora.UsageError,
+                           ["turnover", "at least one value"]),
 }
 
 

@@ -108,6 +108,8 @@ def vary_texts(vary: Any, design: str) -> list[str]:
         if not _sequence(values):
             raise TypeError(f"vary[{name!r}] must be a list of values, not {_type_name(values)}")
         items = [factor_text(name, v) for v in values]
+        if not items:
+            raise _core.UsageError(f"vary[{name!r}] needs at least one value")
         separator = ";" if name in _PER_LEVEL else ","
         texts.append(f"{option}={separator.join(items)}")
     return texts
