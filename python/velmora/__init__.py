@@ -249,7 +249,7 @@ class Model:
 
 
 def _factor_list() -> str:
-    lines = ["", "Factors (keywords; velmora.factors() has the table):"]
+    lines = ["", "Factors (keywords; None or left out: the default; velmora.factors() has the table):"]
     for name, row in _args.FACTORS.items():
         lines.append(f"    {name}: {_python_words(row['meaning'])} (default {row['default']})")
     return "\n".join(lines) + "\n"
@@ -258,7 +258,7 @@ def _factor_list() -> str:
 def _with_factors(function: Any, keyword: str) -> None:
     """Lists the factors in the docstring and signature, so that help() and a
     notebook's completion show them."""
-    function.__doc__ = (function.__doc__ or "") + _factor_list()
+    function.__doc__ = inspect.cleandoc(function.__doc__ or "") + "\n" + _factor_list()
     signature = inspect.signature(function)
     parameters = [p for p in signature.parameters.values() if p.name != keyword]
     parameters += [
@@ -271,4 +271,4 @@ def _with_factors(function: Any, keyword: str) -> None:
 _with_factors(run, "factors")
 _with_factors(sweep, "fixed")
 _with_factors(Model.__init__, "factors")
-Model.__doc__ = (Model.__doc__ or "") + _factor_list()
+Model.__doc__ = inspect.cleandoc(Model.__doc__ or "") + "\n" + _factor_list()

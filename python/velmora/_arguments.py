@@ -86,9 +86,13 @@ def check_names(names: Any, where: str) -> None:
 
 
 def factor_texts(factors: Mapping[str, Any], where: str) -> dict[str, str]:
-    """Factors by their command-line names, as typed there."""
+    """Factors by their command-line names, as typed there; None is the default."""
     check_names(factors, where)
-    return {FACTORS[name]["option"]: factor_text(name, value) for name, value in factors.items()}
+    return {
+        FACTORS[name]["option"]: factor_text(name, value)
+        for name, value in factors.items()
+        if value is not None
+    }
 
 
 def vary_texts(vary: Any, design: str) -> list[str]:
