@@ -10,11 +10,6 @@
 
 namespace velmora::batch {
 
-// Plays an experiment: into its --out folder, going on from an interrupted
-// one with --resume, or with its summary on standard output. Returns the
-// exit status: 0 done, 1 a failure while running or writing, 2 a folder
-// that holds something else, 128 + the signal when interrupted (the runs
-// played so far stay in the folder).
 // A folder's state that a command line cannot fix; exit 2, nothing touched.
 class TFolderError : public std::runtime_error {
   public:
@@ -28,6 +23,11 @@ class TFolderError : public std::runtime_error {
 std::uint64_t PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel,
                              const TProgressHook& progress = {});
 
+// Plays an experiment: into its --out folder, going on from an interrupted
+// one with --resume, or with its summary on standard output. Returns the
+// exit status: 0 done, 1 a failure while running or writing, 2 a folder
+// that holds something else, 128 + the signal when interrupted (the runs
+// played so far stay in the folder).
 int RunExperimentCommand(const TBatchOptions& options, const std::atomic<bool>& cancel);
 
 // Joins the folders of every shard of one experiment into one folder that
