@@ -15,6 +15,8 @@ import matplotlib
 matplotlib.use("Agg")  # the figures go to files
 import matplotlib.pyplot as plt
 
+__all__ = ["RESULTS", "level_lines", "plt", "save", "velmora"]
+
 RESULTS = Path(sys.argv[1] if len(sys.argv) > 1 else "results")
 RESULTS.mkdir(parents=True, exist_ok=True)
 

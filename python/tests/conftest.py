@@ -6,9 +6,7 @@ import subprocess
 from pathlib import Path
 
 import pandas as pd
-import pytest
 
-import velmora
 from velmora._results import csv_frame
 
 BATCH = os.environ.get("VELMORA_BATCH", "velmora-batch")
@@ -26,8 +24,3 @@ def cli_summary(*args: str) -> pd.DataFrame:
 
 def folder_bytes(folder: Path) -> dict[str, bytes]:
     return {path.name: path.read_bytes() for path in sorted(Path(folder).iterdir())}
-
-
-@pytest.fixture
-def cli():
-    return batch
