@@ -1,6 +1,7 @@
 #include <string>
 
 #include "batch/factors.h"
+#include "batch/options.h"
 #include "python/core/register.h"
 
 namespace velmora::python {
@@ -21,6 +22,22 @@ const char* KindName(batch::TValueKind kind) {
     return "text";
 }
 
+// What a factor accepts, as its own check words it when refusing a value.
+std::string Accepted(const batch::TFactor& factor) {
+    batch::TRunSettings settings;
+    try {
+        factor.Apply(settings, "?");
+    } catch (const batch::TUsageError& error) {
+        const std::string text = error.what();
+        const std::size_t from = text.find(" must be ");
+        const std::size_t to = text.rfind(", got ");
+        if (from != std::string::npos && to != std::string::npos && to > from) {
+            return text.substr(from + 9, to - from - 9);
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 void RegisterFactors(py::module_& m) {
@@ -35,6 +52,7 @@ void RegisterFactors(py::module_& m) {
                 row["kind"] = KindName(factor.Kind);
                 row["value"] = std::string(factor.TypeName);
                 row["default"] = std::string(factor.Default);
+                row["range"] = Accepted(factor);
                 row["meaning"] = std::string(factor.Help);
                 rows.append(row);
             }

@@ -83,11 +83,12 @@ def test_numpy_values_are_taken_as_numbers():
     assert result.seed == 1 and len(result.runs) == 4
 
 
-def test_the_stubs_name_every_factor():
+def test_every_factor_has_its_range_and_its_type_in_the_stubs():
+    table = velmora.factors()
+    assert (table["range"].str.len() > 0).all(), table[table["range"] == ""]
     import ast
     from pathlib import Path
 
     stub = ast.parse((Path(velmora.__file__).parent / "__init__.pyi").read_text())
     typed = next(n for n in stub.body if isinstance(n, ast.ClassDef) and n.name == "Factors")
-    assert [f.target.id for f in typed.body if isinstance(f, ast.AnnAssign)] == list(
-        velmora.factors()["name"])
+    assert [f.target.id for f in typed.body if isinstance(f, ast.AnnAssign)] == list(table["name"])

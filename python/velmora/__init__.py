@@ -35,7 +35,8 @@ __all__ = ["Model", "Result", "UsageError", "__version__", "factors", "read", "r
 
 
 def factors() -> pd.DataFrame:
-    """The factor table: name, value as typed, default, meaning, output column.
+    """The factor table: name, default, range (what it accepts), meaning, and
+    its column in the results.
 
     Factors are applied in this order, so a later one overrides an earlier
     one (levels over form, bias_points over bias, turnover_men over turnover).
@@ -45,8 +46,8 @@ def factors() -> pd.DataFrame:
     rows = [
         {
             "name": name,
-            "value": row["value"],
             "default": row["default"],
+            "range": row["range"],
             "meaning": _python_words(row["meaning"]),
             "column": row["column"],
         }
