@@ -97,8 +97,15 @@ std::string RoffValue(const std::string& typeName) {
     return out;
 }
 
-void WriteManOptions(std::ostream& out, const std::vector<const CLI::Option*>& options) {
+// grouped: each group of --help under a heading of its own.
+void WriteManOptions(std::ostream& out, const std::vector<const CLI::Option*>& options,
+                     bool grouped) {
+    std::string group;
     for (const CLI::Option* option : options) {
+        if (grouped && option->get_group() != group) {
+            group = option->get_group();
+            out << ".SS " << Roff(group) << "\n";
+        }
         std::string names;
         if (option->nonpositional()) {
             for (const std::string& name : option->get_snames()) {
@@ -128,12 +135,12 @@ int WriteManPage(const CLI::App& app, const std::string& templatePath, const std
         if (line == "@OPTIONS@") {
             const std::vector<TCommand> commands = Commands(app);
             out << ".SH OPTIONS\n";
-            WriteManOptions(out, commands[0].Options);
+            WriteManOptions(out, commands[0].Options, true);
             if (commands.size() > 1) out << ".SH COMMANDS\n";
             for (std::size_t i = 1; i < commands.size(); ++i) {
                 out << ".SS " << Roff(commands[i].Name) << "\n"
                     << Roff(commands[i].Description) << "\n";
-                WriteManOptions(out, commands[i].Options);
+                WriteManOptions(out, commands[i].Options, false);
             }
             continue;
         }

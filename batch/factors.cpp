@@ -71,10 +71,11 @@ std::string Levels(const TShape& shape) {
 }
 
 void ApplyForm(TRunSettings& s, std::string_view text) {
-    if (text == "pyramid") {
+    const std::string name = Lowered(text);
+    if (name == "pyramid") {
         s.Form = PyramidForm;
         s.Shape = PyramidShape;
-    } else if (text == "rectangle") {
+    } else if (name == "rectangle") {
         s.Form = RectangleForm;
         s.Shape = RectangleShape;
     } else {
@@ -104,6 +105,10 @@ void ApplyBias(TRunSettings& s, std::string_view text) {
         s.BiasChoice = 0;
     } else if (text == "5" || text == "5%") {
         s.BiasChoice = 1;
+    } else if (ReadNumber(text)) {
+        throw TUsageError("--bias takes the window's choices 1 (\"1%\") or 5 (\"5%\"), got '" +
+                          ForMessage(text) + "'; for a bonus of " + ForMessage(text) +
+                          " score points use --bias-points " + ForMessage(text));
     } else {
         Reject("bias", "1 or 5 (the window's \"1%\" and \"5%\")", text);
     }
@@ -133,8 +138,10 @@ constexpr std::array<TFactor, 16> Table = {{
      "--form",
      "the form's", "levels", TValueKind::List, ApplyLevels,
      [](const TRunSettings& s) { return Levels(s.Shape); }},
-    {"bias", "1|5", "Bias as in the window: 1 (\"1%\", 2.01 points) or 5 (\"5%\", 4.58)", "5",
-     "bias_choice", TValueKind::Text, ApplyBias,
+    {"bias", "1|5",
+     "Bias as in the window: 1 (\"1%\", 2.01 points) or 5 (\"5%\", 4.58 points), the share of "
+     "the score variance that sex explains",
+     "5", "bias_choice", TValueKind::Text, ApplyBias,
      [](const TRunSettings& s) {
          return s.BiasChoice ? std::string(*s.BiasChoice == 0 ? "1%" : "5%") : std::string();
      },

@@ -1,5 +1,6 @@
 #include "batch/message_text.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace velmora::batch {
@@ -67,6 +68,39 @@ std::string ForMessage(std::string_view text, std::size_t maxChars) {
     out += "...";
     for (std::size_t i = units.size() - tail; i < units.size(); ++i) out += units[i];
     return out;
+}
+
+std::string Lowered(std::string_view text) {
+    std::string lowered(text);
+    for (char& c : lowered) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return lowered;
+}
+
+std::string_view Nearest(std::string_view typed, const std::vector<std::string>& candidates) {
+    std::string_view best;
+    std::size_t bestDistance = typed.size() / 3 + 1;
+    std::vector<std::size_t> row(typed.size() + 1);
+    for (const std::string& candidate : candidates) {
+        // Levenshtein distance, one row at a time.
+        for (std::size_t i = 0; i <= typed.size(); ++i) row[i] = i;
+        for (std::size_t j = 1; j <= candidate.size(); ++j) {
+            std::size_t diagonal = row[0];
+            row[0] = j;
+            for (std::size_t i = 1; i <= typed.size(); ++i) {
+                const std::size_t above = row[i];
+                row[i] = std::min({row[i] + 1, row[i - 1] + 1,
+                                   diagonal + (typed[i - 1] == candidate[j - 1] ? 0 : 1)});
+                diagonal = above;
+            }
+        }
+        if (row[typed.size()] < bestDistance) {
+            bestDistance = row[typed.size()];
+            best = candidate;
+        }
+    }
+    return best;
 }
 
 }  // namespace velmora::batch

@@ -31,11 +31,12 @@ std::uint64_t WholeOption(const std::string& option, const std::string& text, st
     return *value;
 }
 
-TSummaryFormat FormatOption(const std::string& text) {
+TSummaryFormat FormatOption(const std::string& typed) {
+    const std::string text = Lowered(typed);
     if (text == "table") return TSummaryFormat::Table;
     if (text == "csv") return TSummaryFormat::Csv;
     if (text == "json") return TSummaryFormat::Json;
-    Reject("--format", "table, csv or json", text);
+    Reject("--format", "table, csv or json", typed);
 }
 
 std::filesystem::path Comparable(const std::string& path) {
@@ -47,16 +48,18 @@ std::filesystem::path Comparable(const std::string& path) {
     return canonical;
 }
 
-TDesign DesignOption(const std::string& text) {
+TDesign DesignOption(const std::string& typed) {
+    const std::string text = Lowered(typed);
     if (text == "grid") return TDesign::Grid;
     if (text == "lhs") return TDesign::LatinHypercube;
-    Reject("--design", "grid or lhs", text);
+    Reject("--design", "grid or lhs", typed);
 }
 
-TSeedScheme SeedsOption(const std::string& text) {
+TSeedScheme SeedsOption(const std::string& typed) {
+    const std::string text = Lowered(typed);
     if (text == "common") return TSeedScheme::Common;
     if (text == "independent") return TSeedScheme::Independent;
-    Reject("--seeds", "common or independent", text);
+    Reject("--seeds", "common or independent", typed);
 }
 
 // The command line that decides an experiment's results, rebuilt in one
@@ -134,12 +137,26 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
     }
 }
 
+bool IsDeviceOrPipe(const std::string& path) {
+    std::error_code error;
+    const auto type = std::filesystem::status(path, error).type();
+    return type == std::filesystem::file_type::character ||
+           type == std::filesystem::file_type::fifo;
+}
+
 void CheckOutputs(const TBatchOptions& options) {
     if (options.TracePath && options.TracePath->empty()) {
         throw TUsageError("--trace needs a file name, or '-' for standard output");
     }
     if (options.PlotPath && (options.PlotPath->empty() || *options.PlotPath == "-")) {
         throw TUsageError("--plot needs a file name, got '" + ForMessage(*options.PlotPath) + "'");
+    }
+    // A viewer goes by the name: SVG in a .png file shows as a broken picture.
+    // A device or a pipe has no kind to break.
+    if (options.PlotPath && !Lowered(*options.PlotPath).ends_with(".svg") &&
+        !IsDeviceOrPipe(*options.PlotPath)) {
+        throw TUsageError("--plot writes SVG: give a file name ending in .svg, got '" +
+                          ForMessage(*options.PlotPath) + "'");
     }
     if (options.TracePath && options.PlotPath && *options.TracePath != "-" &&
         Comparable(*options.TracePath) == Comparable(*options.PlotPath)) {

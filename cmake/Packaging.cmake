@@ -33,7 +33,9 @@ add_custom_command(
   VERBATIM)
 add_custom_target(velmora_changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
 install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
-  ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/model.md DESTINATION ${doc_dir})
+  ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/model.md
+  ${PROJECT_SOURCE_DIR}/docs/files.md ${PROJECT_SOURCE_DIR}/docs/reproducibility.md
+  ${PROJECT_SOURCE_DIR}/docs/performance.md DESTINATION ${doc_dir})
 
 set(CPACK_PACKAGE_NAME velmora)
 set(CPACK_PACKAGE_VENDOR "The Velmora developers")
@@ -56,6 +58,10 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt only recommends its platform plugins, and without them the window cannot
+# open; the fonts are the faces the window asks for.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation, fonts-ipafont-gothic")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})

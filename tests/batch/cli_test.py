@@ -109,6 +109,60 @@ class BadInput(unittest.TestCase):
         self.assertIn("summary", r.stderr)
 
 
+class Slips(unittest.TestCase):
+    """What a newcomer types by mistake gets a pointer to what was meant."""
+    REFUSED = [
+        (["--run", "100"], "unknown option --run; did you mean --runs?"),
+        (["--thread", "2"], "unknown option --thread; did you mean --threads?"),
+        (["--trace-period", "--out", "x"], "did you mean --trace-periods?"),
+        (["--bias", "4.58"], "use --bias-points 4.58"),
+        (["--plot", "women.png"], "--plot writes SVG: give a file name ending in .svg"),
+        (["--frobnicate"], "unknown option --frobnicate (see --help)"),
+    ]
+    # Names of choices in any case give what the lower-case names give.
+    ACCEPTED = [
+        (["--form", "Pyramid", "--format", "CSV"], ["--form", "pyramid", "--format", "csv"]),
+        (["--form", "RECTANGLE", "--format", "Csv"], ["--form", "rectangle", "--format", "csv"]),
+    ]
+
+    def test_a_slip_is_one_line_naming_what_was_meant(self):
+        for args, message in self.REFUSED:
+            with self.subTest(args=args):
+                r = run(*args)
+                self.assertEqual(r.returncode, 2, r.stderr)
+                self.assertEqual(len(r.stderr.splitlines()), 1, r.stderr)
+                self.assertIn(message, r.stderr)
+
+    def test_names_are_taken_in_any_case(self):
+        for typed, lower in self.ACCEPTED:
+            with self.subTest(args=typed):
+                common = ["--runs", "3", "--seed", "5", "-q"]
+                got, expected = run(*typed, *common), run(*lower, *common)
+                self.assertEqual(got.returncode, 0, got.stderr)
+                self.assertEqual(results_only(got.stdout), results_only(expected.stdout))
+
+    def test_help_fits_80_columns_in_groups(self):
+        for args in (["--help"], ["merge", "--help"]):
+            with self.subTest(args=args):
+                r = run(*args)
+                self.assertEqual(r.returncode, 0, r.stderr)
+                wide = [line for line in r.stdout.splitlines() if len(line) > 80]
+                self.assertEqual(wide, [])
+        main = run("--help").stdout
+        groups = ["Runs:", "Organisation and research factors:", "Experiments:", "Output:"]
+        self.assertEqual([g for g in groups if g in main.splitlines()], groups)
+        self.assertLess(main.index("--runs"), main.index("--form"))
+        self.assertLess(main.index("--form"), main.index("--vary"))
+        self.assertLess(main.index("--shard"), main.index("--trace FILE"))
+        self.assertIn("docs/files.md", main)
+        self.assertIn("(d/2)^2 / ((d/2)^2 + 100) is 1.0% for d=2.01", main)
+        merge = run("merge", "--help").stdout
+        self.assertIn("velmora-batch merge [OPTIONS] OUT SHARD_DIR...", merge)
+        self.assertIn("velmora-batch merge sweep shard1", merge)
+        self.assertNotIn("TEXT", merge)
+        self.assertNotIn("--runs 1000", merge)
+
+
 class Results(unittest.TestCase):
     def batch(self, tmp, threads, *extra):
         trace = os.path.join(tmp, f"trace{threads}.csv")

@@ -90,8 +90,22 @@ for path in bin/velmora bin/velmora-batch share/man/man1/velmora.1.gz \
     share/applications/io.github.velmora.Velmora.desktop \
     share/metainfo/io.github.velmora.Velmora.metainfo.xml \
     share/icons/hicolor/scalable/apps/velmora.svg share/icons/hicolor/48x48/apps/velmora.png \
-    share/doc/velmora/copyright share/doc/velmora/changelog.gz share/doc/velmora/README.md; do
+    share/doc/velmora/copyright share/doc/velmora/changelog.gz share/doc/velmora/README.md \
+    share/doc/velmora/files.md; do
     [ -f "$work/root/usr/$path" ] || fail "the package lacks /usr/$path"
+done
+control=$(dpkg-deb -f "$deb" Depends Recommends)
+grep -q '^Depends:.*qt6-qpa-plugins' <<<"$control" || fail "the package does not depend on qt6-qpa-plugins"
+for font in fonts-liberation fonts-ipafont-gothic; do
+    grep -q "^Recommends:.*$font" <<<"$control" || fail "the package does not recommend $font"
+done
+# Without a graphical session the window says so in one line, instead of Qt's abort.
+for display in "" :97; do
+    status=0
+    message=$(env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$work/root/usr/bin/velmora" 2>&1) ||
+        status=$?
+    [ "$status" -eq 1 ] && [ "$(wc -l <<<"$message")" -eq 1 ] && [[ $message == *"graphical session"* ]] ||
+        fail "velmora with DISPLAY='$display' exits $status: $message"
 done
 for program in velmora velmora-batch; do
     got=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$work/root/usr/bin/$program" --version) ||
