@@ -114,7 +114,8 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
     Declare(app, "--design", raw.Design, "grid|lhs",
             "Points of --vary: every combination, or a Latin hypercube (default grid)")
         ->group(ExperimentGroup);
-    Declare(app, "--samples", raw.Samples, "N", "Points of the Latin hypercube, 1 to 1000000")
+    Declare(app, "--samples", raw.Samples, "N",
+            "Points of the Latin hypercube, 1 to " + std::to_string(MaxPoints))
         ->group(ExperimentGroup);
     Declare(app, "--seeds", raw.Seeds, "common|independent",
             "Replication r of every point uses seed S + r - 1, or every run its own "
@@ -178,7 +179,11 @@ std::string WithAcceptedValues(const CLI::App& app, std::string message) {
 // An interrupted experiment resumed without --seed goes on with its own.
 void ResumedSeed(TRawOptions& raw) {
     if (!raw.Resume || raw.Seed || !raw.Out) return;
-    std::ifstream file(std::filesystem::path(*raw.Out) / "experiment.json");
+    // Only the program's own regular file: a FIFO there must not block.
+    const auto path = std::filesystem::path(*raw.Out) / "experiment.json";
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error))) return;
+    std::ifstream file(path);
     std::stringstream text;
     text << file.rdbuf();
     if (const auto seed = StoredSeed(text.str())) raw.Seed = std::to_string(*seed);
@@ -216,6 +221,17 @@ std::optional<std::string> UnknownOption(const CLI::App& app, int argc, const ch
     return std::nullopt;
 }
 
+// A merge takes everything from the shards; an option before it would be
+// silently ignored. Only --quiet means something there.
+void RefuseOptionsBeforeMerge(const CLI::App& app) {
+    for (const CLI::Option* option : app.get_options()) {
+        if (option->count() == 0 || option->check_name("--quiet")) continue;
+        throw TUsageError(option->get_name() +
+                          " before merge: merge takes every setting from the shards; give "
+                          "only merge OUT SHARD_DIR...");
+    }
+}
+
 std::string OneLine(std::string text) {
     std::replace(text.begin(), text.end(), '\n', ' ');
     while (!text.empty() && text.back() == ' ') text.pop_back();
@@ -250,6 +266,7 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
         if (app.got_subcommand("merge")) {
+            RefuseOptionsBeforeMerge(app);
             result.Merge = TMergeRequest{raw.MergeOut, raw.MergeShards, raw.Quiet};
         } else {
             ResumedSeed(raw);

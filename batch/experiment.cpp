@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "batch/message_text.h"
 #include "batch/number_format.h"
@@ -14,7 +15,6 @@ namespace velmora::batch {
 namespace {
 
 constexpr std::uint64_t MaxGridValues = 100000;
-constexpr std::uint64_t MaxPoints = 1000000;
 
 [[noreturn]] void RejectVary(const std::string& typed, const std::string& why) {
     throw TUsageError("--vary " + ForMessage(typed) + ": " + why);
@@ -117,7 +117,9 @@ TVaried ParseVaried(const std::string& typed, TDesign design) {
     if (design == TDesign::LatinHypercube) {
         const std::size_t dots = varied.Given.find("..");
         if (!Numeric(factor)) RejectVary(typed, "a hypercube varies only numeric factors");
-        if (dots == std::string::npos) RejectVary(typed, "a hypercube needs a range A..B");
+        if (dots == std::string::npos || varied.Given.find('.', dots + 2) == dots + 2) {
+            RejectVary(typed, "a hypercube needs a range A..B of two numbers");
+        }
         const auto low = ReadNumber(varied.Given.substr(0, dots));
         const auto high = ReadNumber(varied.Given.substr(dots + 2));
         if (!low || !high) RejectVary(typed, "A and B of A..B must be numbers");
@@ -171,45 +173,41 @@ TLatinHypercube DrawLatinHypercube(std::size_t dimensions, std::uint64_t samples
 
 std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVaried>& varied,
                                 TDesign design, std::uint64_t samples, std::uint32_t seed) {
-    std::vector<std::vector<std::string>> combinations;
-    if (design == TDesign::LatinHypercube) {
-        const TLatinHypercube cube = DrawLatinHypercube(varied.size(), samples, seed);
-        for (std::uint64_t i = 0; i < samples; ++i) {
-            std::vector<std::string> values;
-            for (std::size_t d = 0; d < varied.size(); ++d) {
+    std::uint64_t count = samples;
+    bool countless = false;  // beyond 2^64
+    if (design == TDesign::Grid) {
+        count = 1;
+        for (const TVaried& v : varied) {
+            countless = countless || count > UINT64_MAX / v.Values.size();
+            count *= v.Values.size();
+        }
+    }
+    if (countless || count > MaxPoints) {
+        // Every point's summary is held until the end.
+        throw TUsageError("--vary: " + (countless ? "countless" : std::to_string(count)) +
+                          " points; an experiment summarises at most " + std::to_string(MaxPoints));
+    }
+    TLatinHypercube cube;
+    if (design == TDesign::LatinHypercube) cube = DrawLatinHypercube(varied.size(), samples, seed);
+    std::vector<TPoint> points;
+    points.reserve(count);
+    TFactorTexts texts = fixed;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        std::vector<std::string> values(varied.size());
+        // A grid's point i in mixed radix, the last factor varying fastest.
+        std::uint64_t rest = i;
+        for (std::size_t d = varied.size(); d-- > 0;) {
+            if (design == TDesign::LatinHypercube) {
                 const double low = *ReadNumber(varied[d].Values[0]);
                 const double high = *ReadNumber(varied[d].Values[1]);
                 const double at = (static_cast<double>(cube.Strata[d][i]) + cube.Offsets[d][i]) /
                                   static_cast<double>(samples);
-                values.push_back(ValueText(*varied[d].Factor, low + (high - low) * at));
+                values[d] = ValueText(*varied[d].Factor, low + (high - low) * at);
+            } else {
+                const std::uint64_t size = varied[d].Values.size();
+                values[d] = varied[d].Values[rest % size];
+                rest /= size;
             }
-            combinations.push_back(std::move(values));
-        }
-    } else {
-        std::uint64_t count = 1;
-        for (const TVaried& v : varied) {
-            count *= v.Values.size();
-            if (count > MaxPoints) {
-                throw TUsageError("--vary: more than " + std::to_string(MaxPoints) + " points");
-            }
-        }
-        combinations.emplace_back();
-        for (const TVaried& v : varied) {  // the last factor varies fastest
-            std::vector<std::vector<std::string>> longer;
-            for (const auto& head : combinations) {
-                for (const std::string& value : v.Values) {
-                    longer.push_back(head);
-                    longer.back().push_back(value);
-                }
-            }
-            combinations = std::move(longer);
-        }
-    }
-    std::vector<TPoint> points;
-    points.reserve(combinations.size());
-    for (auto& values : combinations) {
-        TFactorTexts texts = fixed;
-        for (std::size_t d = 0; d < varied.size(); ++d) {
             texts[std::string(varied[d].Factor->Name)] = values[d];
         }
         try {
@@ -224,7 +222,7 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
 
 TShard ParseShard(const std::string& text) {
     const std::size_t slash = text.find('/');
-    const auto whole = [](const std::string& part) { return ReadWhole(part, 999999999); };
+    const auto whole = [](const std::string& part) { return ReadWhole(part, MaxShards); };
     const auto index = whole(text.substr(0, slash));
     const auto count = slash == std::string::npos ? std::nullopt : whole(text.substr(slash + 1));
     if (!index || !count || *index < 1 || *index > *count) {

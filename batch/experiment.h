@@ -39,6 +39,10 @@ struct TShard {
     std::uint64_t Index = 1;
     std::uint64_t Count = 1;
 };
+inline constexpr std::uint64_t MaxShards = 999999999;
+// An experiment holds a summary of every point until its end; this many stay
+// within a few hundred megabytes.
+inline constexpr std::uint64_t MaxPoints = 250000;
 
 // Where a run stands in its experiment.
 struct TRunPlace {

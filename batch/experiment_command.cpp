@@ -1,11 +1,17 @@
 #include "batch/experiment_command.h"
 
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "batch/batch_command.h"
@@ -29,30 +35,99 @@ namespace fs = std::filesystem;
 // and little lost to a crash.
 constexpr std::size_t RowBatchBytes = 256 * 1024;
 
-std::string ReadAll(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
+// The files an experiment folder holds; nothing else of its own.
+const char* const OwnFiles[] = {"experiment.json", "points.csv",  "runs.csv",
+                                "trace.csv",       "summary.csv", "plot.svg"};
+
+std::string Quoted(const fs::path& path) { return "'" + ForMessage(path.string()) + "'"; }
+
+// The status of a file of the folder, never following a link; false when
+// there is none. Anything but a regular file is refused: the files of an
+// experiment folder are the program's own.
+bool OwnFileExists(const fs::path& path) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) {
+        if (errno == ENOENT) return false;
+        throw TOutputError("cannot read " + Quoted(path) + ": " + std::strerror(errno));
+    }
+    if (S_ISREG(status.st_mode)) return true;
+    const char* what = S_ISLNK(status.st_mode)    ? "a symbolic link"
+                       : S_ISFIFO(status.st_mode) ? "a FIFO"
+                       : S_ISDIR(status.st_mode)  ? "a folder"
+                                                  : "a special file";
+    throw TFolderError(Quoted(path) + " is " + what +
+                       "; an experiment folder holds only its own regular files");
+}
+
+void CheckOwnFiles(const fs::path& folder) {
+    for (const char* name : OwnFiles) OwnFileExists(folder / name);
+}
+
+// A file of the folder to read rows from; null when there is none.
+std::unique_ptr<std::ifstream> OpenOwnFile(const fs::path& path) {
+    if (!OwnFileExists(path)) return nullptr;
+    auto file = std::make_unique<std::ifstream>(path, std::ios::binary);
+    if (!file->is_open()) {
+        throw TOutputError("cannot read " + Quoted(path) + ": " + std::strerror(errno));
+    }
+    return file;
+}
+
+std::optional<std::string> ReadOwnFile(const fs::path& path) {
+    const auto file = OpenOwnFile(path);
+    if (!file) return {};
     std::stringstream text;
-    text << file.rdbuf();
+    text << file->rdbuf();
+    if (file->bad()) throw TOutputError("cannot read " + Quoted(path));
     return text.str();
 }
 
-bool EmptyOrMissing(const fs::path& folder) {
+// Whether the folder holds anything but what killed writers left.
+bool HoldsFiles(const fs::path& folder) {
     std::error_code error;
-    if (!fs::exists(folder, error)) return true;
-    if (!fs::is_directory(folder, error)) {
-        throw TFolderError("'" + ForMessage(folder.string()) + "' is not a folder");
+    for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+         entry.increment(error)) {
+        if (!IsLeftover(entry->path().filename().string())) return true;
     }
-    return fs::is_empty(folder, error);
+    if (error) throw TOutputError("cannot read " + Quoted(folder) + ": " + error.message());
+    return false;
+}
+
+// Makes the folder unless it is there; true when it was made.
+bool MakeFolder(const fs::path& folder, const std::string& what) {
+    struct stat status {};
+    if (::lstat(folder.c_str(), &status) == 0 && S_ISLNK(status.st_mode) &&
+        ::stat(folder.c_str(), &status) != 0 && errno == ENOENT) {
+        throw TFolderError(what + Quoted(folder) +
+                           " is a dangling symbolic link; give a folder, or make the one it names");
+    }
+    std::error_code error;
+    if (fs::exists(folder, error)) {
+        if (!fs::is_directory(folder, error))
+            throw TFolderError(what + Quoted(folder) + " is not a folder");
+        return false;
+    }
+    fs::create_directories(folder, error);
+    if (error) throw TOutputError("cannot make " + Quoted(folder) + ": " + error.message());
+    return true;
+}
+
+std::unique_ptr<TFolderLock> LockFolder(const fs::path& folder) {
+    try {
+        return std::make_unique<TFolderLock>(folder.string());
+    } catch (const TFolderBusy& busy) {
+        throw TFolderError(busy.what());
+    }
 }
 
 // The points' statistics, filled run by run in run order.
 struct TTally {
-    explicit TTally(const TExperimentPlan& plan) : Points(plan.Points.size()) {}
+    explicit TTally(const TExperimentPlan& plan) : Points(PointLevels(plan)) {}
     void Add(const TRunResult& run) {
-        Points[run.Point - 1].Add(run);
+        Points.Add(run);
         ++Runs;
     }
-    std::vector<TBatchSummary> Points;
+    TPointSummaries Points;
     std::uint64_t Runs = 0;
 };
 
@@ -77,10 +152,43 @@ struct TFolder {
     }
 };
 
-void WriteWhole(const fs::path& path, const std::string& text, const std::atomic<bool>& cancel) {
+// Writes a file whose text comes in parts, giving up as soon as cancel is
+// raised: the final files of a large experiment take a while.
+void WriteWhole(const fs::path& path, const std::function<void(const TTextSink&)>& text,
+                const std::atomic<bool>& cancel) {
     TOutputFile file(path.string(), &cancel);
-    file.Write(text);
+    text([&](std::string_view part) {
+        if (cancel.load()) throw TOutputInterrupted("interrupted while writing " + Quoted(path));
+        file.Write(part);
+    });
+    if (cancel.load()) throw TOutputInterrupted("interrupted while writing " + Quoted(path));
     file.Commit();
+}
+
+void WriteWhole(const fs::path& path, const std::string& text, const std::atomic<bool>& cancel) {
+    WriteWhole(
+        path, [&](const TTextSink& sink) { sink(text); }, cancel);
+}
+
+// The files written once every run is in: the summary, the plot, and last
+// the experiment.json that says the experiment is complete.
+void WriteResults(const fs::path& folder, const TBatchOptions& options, const TTally& tally,
+                  const std::atomic<bool>& cancel) {
+    const TExperimentPlan& plan = options.Plan;
+    WriteWhole(
+        folder / "summary.csv",
+        [&](const TTextSink& sink) { SummaryCsv(plan, tally.Points, sink); }, cancel);
+    WriteWhole(
+        folder / "plot.svg",
+        [&](const TTextSink& sink) { RenderSweepPlot(plan, tally.Points, sink); }, cancel);
+    WriteWhole(folder / "experiment.json",
+               ExperimentJson(plan, options.Arguments, options.TracePeriods, true), cancel);
+}
+
+void WritePoints(const fs::path& folder, const TExperimentPlan& plan,
+                 const std::atomic<bool>& cancel) {
+    WriteWhole(
+        folder / "points.csv", [&](const TTextSink& sink) { PointsCsv(plan, sink); }, cancel);
 }
 
 // What an interrupted experiment left: the runs whose rows are whole, and
@@ -91,28 +199,37 @@ struct TDone {
     std::uint64_t TraceBytes = 0;
 };
 
+// Whole (go on), End (stop: the rest was torn by a crash), or a refusal
+// naming the file and line.
+bool Go(TRowsRead read, const TRowReader& reader) {
+    if (read == TRowsRead::Bad) throw TFolderError(reader.Problem() + "; nothing was changed");
+    return read == TRowsRead::Whole;
+}
+
 TDone ReadDone(const TBatchOptions& options, const fs::path& folder, TTally& tally) {
     const TExperimentPlan& plan = options.Plan;
     TDone done;
-    std::ifstream runs(folder / "runs.csv", std::ios::binary);
-    std::ifstream trace(folder / "trace.csv", std::ios::binary);
-    TRowReader runRows(runs);
-    TRowReader traceRows(trace);
-    if (!runRows.Header(RunsCsvHeader())) return done;
-    const bool traced = options.TracePeriods && traceRows.Header(TraceCsvHeader());
-    if (options.TracePeriods && !traced) return done;
+    const auto runs = OpenOwnFile(folder / "runs.csv");
+    const auto trace = options.TracePeriods ? OpenOwnFile(folder / "trace.csv") : nullptr;
+    if (!runs || (options.TracePeriods && !trace)) return done;
+    TRowReader runRows(*runs, (folder / "runs.csv").string());
+    std::ifstream none;
+    TRowReader traceRows(trace ? *trace : none, (folder / "trace.csv").string());
+    if (!Go(runRows.Header(RunsCsvHeader()), runRows)) return done;
+    if (trace && !Go(traceRows.Header(TraceCsvHeader()), traceRows)) return done;
     TRunResult run;
     for (std::uint64_t n = 1; n <= plan.ShardRuns(); ++n) {
         const TRunPlace place = plan.Place(n);
         const TRunSettings& settings = plan.Points[place.Point - 1].Settings;
-        const int levels = settings.Shape.Levels;
-        if (!runRows.RunRows(place, levels, run)) break;
-        if (traced && !traceRows.TraceRows(place, TraceRowCount(settings, run))) break;
+        if (!Go(runRows.RunRows(place, settings, run), runRows)) return done;
+        if (trace && !Go(traceRows.TraceRows(place, settings, run), traceRows)) return done;
         tally.Add(run);
         done.Runs = n;
         done.RunsBytes = runRows.Offset();
         done.TraceBytes = traceRows.Offset();
     }
+    Go(runRows.AfterLastRun(), runRows);
+    if (trace) Go(traceRows.AfterLastRun(), traceRows);
     return done;
 }
 
@@ -167,35 +284,41 @@ int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept) {
 
 }  // namespace
 
-std::uint64_t PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel,
-                             const TProgressHook& progress) {
+TFolderPlay PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel,
+                           const TProgressHook& progress) {
     const TExperimentPlan& plan = options.Plan;
     const fs::path path(*options.OutDir);
     const std::string json = ExperimentJson(plan, options.Arguments, options.TracePeriods, false);
+    MakeFolder(path, "--out ");
+    // Held to the end: a second writer would interleave its rows with ours.
+    const auto lock = LockFolder(path);
     TTally tally(plan);
     TDone done;
-    if (!EmptyOrMissing(path)) {
-        const fs::path stored = path / "experiment.json";
-        if (!fs::exists(stored)) {
-            throw TFolderError("--out '" + ForMessage(path.string()) +
-                               "' holds files but no experiment; give an empty or new folder");
+    if (HoldsFiles(path)) {
+        const auto stored = ReadOwnFile(path / "experiment.json");
+        if (!stored) {
+            throw TFolderError("--out " + Quoted(path) +
+                               " holds files but no experiment; give an empty or new folder");
         }
         if (!options.Resume) {
-            throw TFolderError("--out '" + ForMessage(path.string()) +
-                               "' holds an experiment already; --resume finishes an interrupted "
+            throw TFolderError("--out " + Quoted(path) +
+                               " holds an experiment already; --resume finishes an interrupted "
                                "one, or give an empty or new folder");
         }
-        const std::string difference = ExperimentDifference(json, ReadAll(stored));
+        CheckOwnFiles(path);
+        // Another shard is another experiment here: its rows are other runs.
+        const std::string difference = ExperimentDifference(json, *stored, true);
         if (!difference.empty()) {
-            throw TFolderError("--out '" + ForMessage(path.string()) +
-                               "' holds another experiment: " + difference);
+            throw TFolderError("--out " + Quoted(path) +
+                               " holds another experiment: " + difference);
         }
         done = ReadDone(options, path, tally);
     }
-    std::error_code error;
-    fs::create_directories(path, error);
-    if (error)
-        throw TOutputError("cannot make '" + ForMessage(path.string()) + "': " + error.message());
+    RemoveLeftovers(path.string());
+    // First, so that a folder stopped at any later point is known as this
+    // experiment and can be resumed.
+    WriteWhole(path / "experiment.json", json, cancel);
+    WritePoints(path, plan, cancel);
 
     TFolder folder;
     folder.Runs =
@@ -209,22 +332,20 @@ std::uint64_t PlayIntoFolder(const TBatchOptions& options, const std::atomic<boo
         if (done.Runs == 0) folder.Trace->Write(TraceCsvHeader());
     }
     folder.Flush();
-    WriteWhole(path / "experiment.json", json, cancel);
-    WriteWhole(path / "points.csv", PointsCsv(plan), cancel);
 
     if (!PlayRuns(options, done, &folder, tally, cancel, progress)) {
         folder.Flush();
-        return tally.Runs;
+        return {tally.Runs, false};
     }
     folder.Flush();
     folder.Runs->Commit();
     if (folder.Trace) folder.Trace->Commit();
-    WriteWhole(path / "summary.csv", SummaryCsv(plan, tally.Points), cancel);
-    WriteWhole(path / "plot.svg", RenderSweepPlot(plan, tally.Points), cancel);
-    // Last: only a finished experiment says so.
-    WriteWhole(path / "experiment.json",
-               ExperimentJson(plan, options.Arguments, options.TracePeriods, true), cancel);
-    return tally.Runs;
+    try {
+        WriteResults(path, options, tally, cancel);
+    } catch (const TOutputInterrupted&) {
+        return {tally.Runs, false};
+    }
+    return {tally.Runs, true};
 }
 
 namespace {
@@ -236,7 +357,17 @@ int PlayToStandardOutput(const TBatchOptions& options, const std::atomic<bool>& 
         return Interrupted(tally.Runs, options.Plan.ShardRuns(), false);
     }
     TOutputFile out("-", &cancel);
-    out.Write(SummaryCsv(options.Plan, tally.Points));
+    const TTextSink write = [&](std::string_view text) {
+        if (cancel.load()) throw TOutputInterrupted("interrupted while writing standard output");
+        out.Write(text);
+    };
+    if (options.Format == TSummaryFormat::Json) {
+        TSummaryJson json(write);
+        SummaryCsv(options.Plan, tally.Points, [&](std::string_view text) { json.Take(text); });
+        json.End();
+    } else {
+        SummaryCsv(options.Plan, tally.Points, write);
+    }
     out.Commit();
     return 0;
 }
@@ -248,18 +379,23 @@ struct TShardFolder {
     TExperimentState State;
 };
 
+std::string ShardName(const TShard& shard) {
+    return "shard " + std::to_string(shard.Index) + "/" + std::to_string(shard.Count);
+}
+
+// Every shard once, each finished, of one experiment, in shard order.
 std::vector<TShardFolder> ReadShards(const TMergeRequest& request) {
     std::vector<TShardFolder> shards;
+    std::map<std::uint64_t, std::size_t> byIndex;  // as given: shard counts may be huge
     for (const std::string& dir : request.Shards) {
-        const fs::path json = fs::path(dir) / "experiment.json";
-        if (!fs::is_regular_file(json)) {
-            throw TFolderError("'" + ForMessage(dir) + "' holds no experiment.json");
-        }
-        TShardFolder shard{dir, ReadAll(json), {}};
+        const auto text = ReadOwnFile(fs::path(dir) / "experiment.json");
+        if (!text) throw TFolderError("'" + ForMessage(dir) + "' holds no experiment.json");
+        TShardFolder shard{dir, *text, {}};
         try {
             shard.State = ReadExperimentState(shard.Json);
-        } catch (const std::exception&) {
-            throw TFolderError("'" + ForMessage(dir) + "/experiment.json' is not an experiment");
+        } catch (const std::exception& error) {
+            throw TFolderError("'" + ForMessage(dir) +
+                               "/experiment.json' is not an experiment: " + error.what());
         }
         if (!shards.empty()) {
             const std::string difference = ExperimentDifference(shards[0].Json, shard.Json);
@@ -268,69 +404,135 @@ std::vector<TShardFolder> ReadShards(const TMergeRequest& request) {
                                    ForMessage(request.Shards[0]) + "': " + difference);
             }
         }
-        shards.push_back(std::move(shard));
-    }
-    // Every shard once, each finished, so that every run is there once.
-    const std::uint64_t count = shards[0].State.Shard.Count;
-    std::vector<const TShardFolder*> byIndex(count, nullptr);
-    for (const TShardFolder& shard : shards) {
         const TShard& s = shard.State.Shard;
-        const std::string name = "shard " + std::to_string(s.Index) + "/" + std::to_string(s.Count);
-        if (s.Count != count)
-            throw TFolderError("'" + ForMessage(shard.Path.string()) + "' is " + name);
-        if (byIndex[s.Index - 1] != nullptr) {
+        const std::string name = ShardName(s);
+        if (!shards.empty() && s.Count != shards[0].State.Shard.Count) {
+            throw TFolderError("'" + ForMessage(dir) + "' is " + name + ", '" +
+                               ForMessage(request.Shards[0]) + "' " +
+                               ShardName(shards[0].State.Shard));
+        }
+        if (const auto twice = byIndex.find(s.Index); twice != byIndex.end()) {
             throw TFolderError(name + " is given twice: '" +
-                               ForMessage(byIndex[s.Index - 1]->Path.string()) + "' and '" +
-                               ForMessage(shard.Path.string()) + "'");
+                               ForMessage(shards[twice->second].Path.string()) + "' and '" +
+                               ForMessage(dir) + "'");
         }
         if (!shard.State.Complete) {
-            throw TFolderError("'" + ForMessage(shard.Path.string()) + "' (" + name +
+            throw TFolderError("'" + ForMessage(dir) + "' (" + name +
                                ") is not finished; finish it with --resume");
         }
-        byIndex[s.Index - 1] = &shard;
+        byIndex.emplace(s.Index, shards.size());
+        shards.push_back(std::move(shard));
     }
-    for (std::uint64_t k = 1; k <= count; ++k) {
-        if (byIndex[k - 1] == nullptr) {
-            throw TFolderError("shard " + std::to_string(k) + "/" + std::to_string(count) +
-                               " is missing");
-        }
+    const std::uint64_t count = shards[0].State.Shard.Count;
+    std::uint64_t expected = 1;
+    for (const auto& [index, at] : byIndex) {
+        if (index != expected) break;
+        ++expected;
+    }
+    if (expected <= count) {
+        throw TFolderError("shard " + std::to_string(expected) + "/" + std::to_string(count) +
+                           " is missing");
     }
     std::vector<TShardFolder> ordered;
-    for (const TShardFolder* shard : byIndex) ordered.push_back(*shard);
+    for (const auto& [index, at] : byIndex) ordered.push_back(std::move(shards[at]));
     return ordered;
 }
 
+// A merge opens two files of every shard at once.
+void RaiseDescriptorLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+// The files a merge wrote, taken away again if it does not finish, with the
+// folder if it made it: a stopped merge leaves nothing to mistake for one.
+class TMergeOutput {
+  public:
+    TMergeOutput(fs::path folder, bool made) : Folder_(std::move(folder)), Made_(made) {}
+    ~TMergeOutput() {
+        if (Done_) return;
+        std::error_code error;
+        for (const char* name : OwnFiles) fs::remove(Folder_ / name, error);
+        try {
+            RemoveLeftovers(Folder_.string());
+        } catch (const TOutputError&) {
+            return;  // best effort, on the way out of a failure
+        }
+        if (Made_) fs::remove(Folder_, error);
+    }
+    TMergeOutput(const TMergeOutput&) = delete;
+    TMergeOutput& operator=(const TMergeOutput&) = delete;
+    void Done() { Done_ = true; }
+
+  private:
+    fs::path Folder_;
+    bool Made_;
+    bool Done_ = false;
+};
+
 int Merge(const TMergeRequest& request, const std::atomic<bool>& cancel) {
-    const std::vector<TShardFolder> shards = ReadShards(request);
+    RaiseDescriptorLimit();
+    std::vector<TShardFolder> shards = ReadShards(request);
     // The experiment's own command line rebuilds its plan, and the merged
     // folder is then written as one process would write it.
     TBatchOptions options = OptionsFromArguments(StoredArguments(shards[0].Json), request.Out);
     TExperimentPlan& plan = options.Plan;
+    const std::string json = ExperimentJson(plan, options.Arguments, options.TracePeriods, false);
+    // This program's own view of the experiment: another version's files are
+    // not joined under this one's name.
+    if (const std::string difference = ExperimentDifference(json, shards[0].Json);
+        !difference.empty()) {
+        throw TFolderError("'" + ForMessage(shards[0].Path.string()) +
+                           "' is not an experiment this program would write: " + difference);
+    }
     const std::uint64_t count = shards.size();
     const fs::path out(request.Out);
-    if (!EmptyOrMissing(out)) {
-        throw TFolderError("'" + ForMessage(request.Out) + "' is not empty; give a new folder");
+    const bool made = MakeFolder(out, "");
+    const auto lock = LockFolder(out);
+    if (HoldsFiles(out)) {
+        // Only what a stopped merge left may be written over.
+        const auto stored = OwnFileExists(out / "experiment.json")
+                                ? ReadOwnFile(out / "experiment.json")
+                                : std::nullopt;
+        if (!stored || !IsMerging(*stored)) {
+            throw TFolderError("'" + ForMessage(request.Out) + "' is not empty; give a new folder");
+        }
+        CheckOwnFiles(out);
     }
-    std::error_code error;
-    fs::create_directories(out, error);
-    if (error)
-        throw TOutputError("cannot make '" + ForMessage(request.Out) + "': " + error.message());
+    TMergeOutput output(out, made || HoldsFiles(out));
+    RemoveLeftovers(out.string());
+    WriteWhole(out / "experiment.json", MergingJson(json), cancel);
 
     std::vector<std::unique_ptr<std::ifstream>> runFiles, traceFiles;
     std::vector<TRowReader> runRows, traceRows;
+    std::ifstream none;
     for (const TShardFolder& shard : shards) {
-        runFiles.push_back(
-            std::make_unique<std::ifstream>(shard.Path / "runs.csv", std::ios::binary));
-        traceFiles.push_back(
-            std::make_unique<std::ifstream>(shard.Path / "trace.csv", std::ios::binary));
-    }
-    for (std::uint64_t s = 0; s < count; ++s) {
-        runRows.emplace_back(*runFiles[s]);
-        traceRows.emplace_back(*traceFiles[s]);
-        const bool traced = !options.TracePeriods || traceRows[s].Header(TraceCsvHeader());
-        if (!runRows[s].Header(RunsCsvHeader()) || !traced) {
-            throw TOutputError("'" + ForMessage(shards[s].Path.string()) + "' has no runs.csv" +
+        CheckOwnFiles(shard.Path);
+        runFiles.push_back(OpenOwnFile(shard.Path / "runs.csv"));
+        traceFiles.push_back(options.TracePeriods ? OpenOwnFile(shard.Path / "trace.csv")
+                                                  : nullptr);
+        if (!runFiles.back() || (options.TracePeriods && !traceFiles.back())) {
+            throw TFolderError(Quoted(shard.Path) + " has no runs.csv" +
                                (options.TracePeriods ? " and trace.csv" : ""));
+        }
+    }
+    // Every row of every shard is checked: a merged folder says it is complete.
+    const auto take = [](TRowsRead read, const TRowReader& reader, const std::string& what) {
+        if (read == TRowsRead::Bad) throw TFolderError(reader.Problem());
+        if (read == TRowsRead::End) throw TFolderError(what);
+    };
+    for (std::uint64_t s = 0; s < count; ++s) {
+        runRows.emplace_back(*runFiles[s], (shards[s].Path / "runs.csv").string());
+        traceRows.emplace_back(traceFiles[s] ? *traceFiles[s] : none,
+                               (shards[s].Path / "trace.csv").string());
+        take(runRows[s].Header(RunsCsvHeader()), runRows[s],
+             Quoted(shards[s].Path / "runs.csv") + " has no header");
+        if (options.TracePeriods) {
+            take(traceRows[s].Header(TraceCsvHeader()), traceRows[s],
+                 Quoted(shards[s].Path / "trace.csv") + " has no header");
         }
     }
     TOutputFile runs((out / "runs.csv").string(), &cancel);
@@ -347,12 +549,10 @@ int Merge(const TMergeRequest& request, const std::atomic<bool>& cancel) {
         const std::uint64_t s = (g - 1) % count;
         const TRunPlace place = plan.PlaceOfGlobal(g);
         const TRunSettings& settings = plan.Points[place.Point - 1].Settings;
-        const int levels = settings.Shape.Levels;
-        if (!runRows[s].RunRows(place, levels, run) ||
-            (trace && !traceRows[s].TraceRows(place, TraceRowCount(settings, run), &traced))) {
-            throw TOutputError("'" + ForMessage(shards[s].Path.string()) +
-                               "' lacks the rows of run " + std::to_string(g));
-        }
+        const std::string lacks =
+            Quoted(shards[s].Path) + " lacks the rows of run " + std::to_string(g);
+        take(runRows[s].RunRows(place, settings, run), runRows[s], lacks);
+        if (trace) take(traceRows[s].TraceRows(place, settings, run, &traced), traceRows[s], lacks);
         tally.Add(run);
         AppendRunRows(rows, run);
         if (rows.size() + traced.size() >= RowBatchBytes) {
@@ -362,15 +562,21 @@ int Merge(const TMergeRequest& request, const std::atomic<bool>& cancel) {
             traced.clear();
         }
     }
+    for (std::uint64_t s = 0; s < count; ++s) {
+        take(runRows[s].AfterLastRun(), runRows[s], runRows[s].Problem());
+        if (trace) take(traceRows[s].AfterLastRun(), traceRows[s], traceRows[s].Problem());
+    }
     runs.Write(rows);
     if (trace) trace->Write(traced);
     runs.Commit();
     if (trace) trace->Commit();
-    WriteWhole(out / "points.csv", PointsCsv(plan), cancel);
-    WriteWhole(out / "summary.csv", SummaryCsv(plan, tally.Points), cancel);
-    WriteWhole(out / "plot.svg", RenderSweepPlot(plan, tally.Points), cancel);
-    WriteWhole(out / "experiment.json",
-               ExperimentJson(plan, options.Arguments, options.TracePeriods, true), cancel);
+    try {
+        WritePoints(out, plan, cancel);
+        WriteResults(out, options, tally, cancel);
+    } catch (const TOutputInterrupted&) {
+        return Interrupted(plan.TotalRuns(), plan.TotalRuns(), false);
+    }
+    output.Done();
     return 0;
 }
 
@@ -393,11 +599,8 @@ int RunMergeCommand(const TMergeRequest& request, const std::atomic<bool>& cance
 int RunExperimentCommand(const TBatchOptions& options, const std::atomic<bool>& cancel) {
     try {
         if (!options.OutDir) return PlayToStandardOutput(options, cancel);
-        const std::uint64_t played = PlayIntoFolder(options, cancel);
-        if (played < options.Plan.ShardRuns()) {
-            return Interrupted(played, options.Plan.ShardRuns(), true);
-        }
-        return 0;
+        const TFolderPlay played = PlayIntoFolder(options, cancel);
+        return played.Complete ? 0 : Interrupted(played.Runs, options.Plan.ShardRuns(), true);
     } catch (const TFolderError& error) {
         WriteMessage(STDERR_FILENO, std::string("velmora-batch: ") + error.what() + "\n");
         return 2;

@@ -30,22 +30,22 @@ TJson FactorValue(const TFactor& factor, const TRunSettings& settings) {
 
 const char* const IdentityKeysSetAside[] = {"shard", "complete"};
 
-void CsvField(std::string& out, const std::string& text) {
-    out += ',';
-    out += CsvText(text);
+// Hands text on once it has grown to this size.
+constexpr std::size_t SinkBytes = 64 * 1024;
+
+void Pass(std::string& text, const TTextSink& sink, bool last = false) {
+    if (last || text.size() >= SinkBytes) {
+        sink(text);
+        text.clear();
+    }
 }
 
-void StatsFields(std::string& out, const TRunningStats& stats, bool interval) {
-    const auto field = [&out](double value) {
-        out += ',';
-        if (value == value) AppendShortest(out, value);  // NaN: missing
-    };
-    field(stats.Mean());
-    field(stats.StdDev());
+// The mean and spread of a statistic, and its 95% interval when asked for.
+void StatsFields(TCsvRow& row, const TRunningStats& stats, bool interval) {
+    row.Number(stats.Mean()).Number(stats.StdDev());
     if (interval) {
         const double half = stats.HalfWidth95();
-        field(stats.Mean() - half);
-        field(stats.Mean() + half);
+        row.Number(stats.Mean() - half).Number(stats.Mean() + half);
     }
 }
 
@@ -92,11 +92,13 @@ std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::s
     return json.dump(2) + "\n";
 }
 
-std::string ExperimentDifference(const std::string& ours, const std::string& theirs) {
+std::string ExperimentDifference(const std::string& ours, const std::string& theirs,
+                                 bool shardToo) {
     TJson a = TJson::parse(ours, nullptr, false);
     TJson b = TJson::parse(theirs, nullptr, false);
     if (b.is_discarded() || !b.is_object()) return "experiment.json is not an experiment";
     for (const char* key : IdentityKeysSetAside) {
+        if (shardToo && std::string_view(key) == "shard") continue;
         a.erase(key);
         b.erase(key);
     }
@@ -134,11 +136,35 @@ TExperimentState ReadExperimentState(const std::string& text) {
     if (json.is_discarded() || !json.contains("shard") || !json.contains("complete")) {
         throw std::runtime_error("not an experiment.json of velmora-batch");
     }
+    const TJson& shard = json["shard"];
+    const auto whole = [&](const char* key) {
+        if (!shard.is_object() || !shard.contains(key) || !shard[key].is_number_unsigned()) {
+            throw std::runtime_error(std::string("its shard has no whole ") + key);
+        }
+        return shard[key].get<std::uint64_t>();
+    };
     TExperimentState state;
-    state.Shard.Index = json["shard"].value("index", std::uint64_t{1});
-    state.Shard.Count = json["shard"].value("count", std::uint64_t{1});
+    state.Shard.Index = whole("index");
+    state.Shard.Count = whole("count");
+    if (state.Shard.Index < 1 || state.Shard.Index > state.Shard.Count ||
+        state.Shard.Count > MaxShards) {
+        throw std::runtime_error("its shard " + std::to_string(state.Shard.Index) + "/" +
+                                 std::to_string(state.Shard.Count) + " cannot be");
+    }
+    if (!json["complete"].is_boolean()) throw std::runtime_error("'complete' is not true or false");
     state.Complete = json["complete"].get<bool>();
     return state;
+}
+
+std::string MergingJson(const std::string& text) {
+    TJson json = TJson::parse(text);
+    json["merging"] = true;
+    return json.dump(2) + "\n";
+}
+
+bool IsMerging(const std::string& text) {
+    const TJson json = TJson::parse(text, nullptr, false);
+    return !json.is_discarded() && json.is_object() && json.value("merging", false) == true;
 }
 
 std::vector<std::string> StoredArguments(const std::string& text) {
@@ -158,7 +184,7 @@ std::optional<std::uint32_t> StoredSeed(const std::string& text) {
     return json["seed"].get<std::uint32_t>();
 }
 
-std::string PointsCsv(const TExperimentPlan& plan) {
+void PointsCsv(const TExperimentPlan& plan, const TTextSink& sink) {
     std::string out = "point";
     for (const TFactor& factor : Factors()) {
         out += ',';
@@ -166,11 +192,13 @@ std::string PointsCsv(const TExperimentPlan& plan) {
     }
     out += '\n';
     for (std::size_t p = 0; p < plan.Points.size(); ++p) {
-        AppendUnsigned(out, p + 1);
-        for (const TFactor& factor : Factors()) CsvField(out, factor.Show(plan.Points[p].Settings));
-        out += '\n';
+        TCsvRow row(out);
+        row.Whole(static_cast<std::int64_t>(p + 1));
+        for (const TFactor& factor : Factors()) row.Text(factor.Show(plan.Points[p].Settings));
+        row.End();
+        Pass(out, sink);
     }
-    return out;
+    Pass(out, sink, true);
 }
 
 std::string RunsCsvHeader() {
@@ -189,7 +217,48 @@ void AppendRunRows(std::string& out, const TRunResult& result) {
 
 std::string TraceCsvHeader() { return "point,replication,seed,period,level,women,mean_score\n"; }
 
-std::string SummaryCsv(const TExperimentPlan& plan, const std::vector<TBatchSummary>& points) {
+void TSummaryJson::Take(std::string_view csv) {
+    Rest_.append(csv);
+    std::size_t from = 0;
+    std::string out;
+    for (std::size_t end; (end = Rest_.find('\n', from)) != std::string::npos; from = end + 1) {
+        std::vector<std::string> fields =
+            CsvFields(std::string_view(Rest_).substr(from, end - from));
+        if (Columns_.empty()) {
+            Columns_ = std::move(fields);
+            continue;
+        }
+        TJson row = TJson::object();
+        for (std::size_t i = 0; i < Columns_.size() && i < fields.size(); ++i) {
+            const std::string& field = fields[i];
+            const TJson number = ReadNumber(field) ? TJson::parse(field, nullptr, false)
+                                                   : TJson(TJson::value_t::discarded);
+            if (field.empty()) {
+                row[Columns_[i]] = nullptr;
+            } else if (!number.is_discarded()) {
+                row[Columns_[i]] = number;
+            } else {
+                row[Columns_[i]] = field;
+            }
+        }
+        out += First_ ? "[\n  " : ",\n  ";
+        out += row.dump();
+        First_ = false;
+    }
+    Rest_.erase(0, from);
+    if (!out.empty()) Sink_(out);
+}
+
+void TSummaryJson::End() { Sink_(First_ ? "[]\n" : "\n]\n"); }
+
+std::vector<int> PointLevels(const TExperimentPlan& plan) {
+    std::vector<int> levels;
+    levels.reserve(plan.Points.size());
+    for (const TPoint& point : plan.Points) levels.push_back(point.Settings.Shape.Levels);
+    return levels;
+}
+
+void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, const TTextSink& sink) {
     std::string out = "point";
     for (const TFactor& factor : Factors()) {
         out += ',';
@@ -198,38 +267,26 @@ std::string SummaryCsv(const TExperimentPlan& plan, const std::vector<TBatchSumm
     out +=
         ",level,women_mean,women_sd,women_ci95_low,women_ci95_high,score_mean,score_sd,"
         "periods_mean,periods_min,periods_max,runs_finished,runs_cut_off\n";
-    for (std::size_t p = 0; p < points.size(); ++p) {
-        const TBatchSummary& summary = points[p];
-        std::string factors;
-        for (const TFactor& factor : Factors()) {
-            CsvField(factors, factor.Show(plan.Points[p].Settings));
-        }
+    for (std::size_t p = 0; p < points.Size(); ++p) {
+        const TBatchSummary summary = points.At(p);
         const TRunningStats& periods = summary.PeriodsToCompletion;
         for (int k = 1; k <= plan.Points[p].Settings.Shape.Levels; ++k) {
-            AppendUnsigned(out, p + 1);
-            out += factors;
-            out += ',';
-            AppendInteger(out, k);
-            StatsFields(out, summary.WomenShare[k], true);
-            StatsFields(out, summary.MeanScore[k], false);
-            out += ',';
-            if (periods.Count() > 0) {
-                AppendShortest(out, periods.Mean());
-                out += ',';
-                AppendShortest(out, periods.Min());
-                out += ',';
-                AppendShortest(out, periods.Max());
-            } else {
-                out += ",";
-            }
-            out += ',';
-            AppendInteger(out, periods.Count());
-            out += ',';
-            AppendUnsigned(out, summary.CutOff);
-            out += '\n';
+            TCsvRow row(out);
+            row.Whole(static_cast<std::int64_t>(p + 1));
+            for (const TFactor& factor : Factors()) row.Text(factor.Show(plan.Points[p].Settings));
+            row.Whole(k);
+            StatsFields(row, summary.WomenShare[k], true);
+            StatsFields(row, summary.MeanScore[k], false);
+            row.Number(periods.Mean())
+                .Number(periods.Min())
+                .Number(periods.Max())
+                .Whole(periods.Count())
+                .Whole(static_cast<std::int64_t>(summary.CutOff))
+                .End();
         }
+        Pass(out, sink);
     }
-    return out;
+    Pass(out, sink, true);
 }
 
 }  // namespace velmora::batch

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "batch/batch_summary.h"
@@ -21,16 +23,25 @@ std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::s
                            bool tracePeriods, bool complete);
 
 // The first difference between two experiment.json texts that decides
-// results (shard and completion set aside); empty when they are the same
-// experiment. Throws std::runtime_error for a text that is not one.
-std::string ExperimentDifference(const std::string& ours, const std::string& theirs);
+// results, completion set aside, and the shard too unless shardToo (what a
+// merge may join, a resume may not); empty when they are the same
+// experiment.
+std::string ExperimentDifference(const std::string& ours, const std::string& theirs,
+                                 bool shardToo = false);
 
-// Reads the shard and completion of an experiment.json text.
+// Reads the shard and completion of an experiment.json text; throws
+// std::runtime_error, saying why, for a text that is not one or a shard that
+// cannot be (K/N with 1 <= K <= N <= MaxShards).
 struct TExperimentState {
     TShard Shard;
     bool Complete = false;
 };
 TExperimentState ReadExperimentState(const std::string& json);
+
+// A merge's experiment.json while it writes: marked, so that a merge that
+// was stopped is known and may be redone into the same folder.
+std::string MergingJson(const std::string& json);
+bool IsMerging(const std::string& json);
 
 // The command line an experiment.json text records.
 std::vector<std::string> StoredArguments(const std::string& json);
@@ -38,8 +49,13 @@ std::vector<std::string> StoredArguments(const std::string& json);
 // The seed an experiment.json text records; empty when it records none.
 std::optional<std::uint32_t> StoredSeed(const std::string& json);
 
+// Takes the text of a file in parts of some tens of kilobytes, in order, so
+// that the files of an experiment of many points are never held whole; may
+// throw to give up.
+using TTextSink = std::function<void(std::string_view)>;
+
 // points.csv: the point number and every factor of every point.
-std::string PointsCsv(const TExperimentPlan& plan);
+void PointsCsv(const TExperimentPlan& plan, const TTextSink& sink);
 
 // runs.csv: one row per run and level after the run's last period.
 std::string RunsCsvHeader();
@@ -49,6 +65,25 @@ void AppendRunRows(std::string& out, const TRunResult& result);
 std::string TraceCsvHeader();
 
 // summary.csv: one row per point and level.
-std::string SummaryCsv(const TExperimentPlan& plan, const std::vector<TBatchSummary>& points);
+void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, const TTextSink& sink);
+
+// The sweep's summary as JSON, from the text of SummaryCsv given to it in
+// the parts it comes in: an array of one object per row, numbers as numbers
+// and missing values as null.
+class TSummaryJson {
+  public:
+    explicit TSummaryJson(TTextSink sink) : Sink_(std::move(sink)) {}
+    void Take(std::string_view csv);
+    void End();
+
+  private:
+    TTextSink Sink_;
+    std::vector<std::string> Columns_;
+    std::string Rest_;  // a row not yet whole
+    bool First_ = true;
+};
+
+// The levels of every point, to size its summaries.
+std::vector<int> PointLevels(const TExperimentPlan& plan);
 
 }  // namespace velmora::batch

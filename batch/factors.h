@@ -11,6 +11,14 @@ namespace velmora::batch {
 // How a factor's value is written where types matter (JSON).
 enum class TValueKind { Number, Whole, Text, List };
 
+// The numbers a factor accepts: from Low to High, Low itself excluded when
+// LowOpen. Both zero for a factor that is not one number.
+struct TRange {
+    double Low = 0;
+    double High = 0;
+    bool LowOpen = false;
+};
+
 // One research factor: everything the command line, the validation, the
 // output headers, the plot and the manual need to know of it.
 struct TFactor {
@@ -27,6 +35,10 @@ struct TFactor {
     std::string (*Show)(const TRunSettings& settings);
     // What a summary says where Show gives nothing.
     std::string_view Unset = "n/a";
+    // A short name for a control on a page, the Help beside it.
+    std::string_view Label = "";
+    // What Apply accepts of a number (of each entry, for a list of shares).
+    TRange Range = {};
 };
 
 // Every factor, in the order in which they are applied: a factor that

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velmora::batch {
 
@@ -45,8 +46,30 @@ void AppendCsvRow(std::string& out, const T&... values) {
 // A CSV field: quoted, with inner quotes doubled, when it holds a comma, a
 // quote or a line break; as it is otherwise.
 std::string CsvText(const std::string& text);
+// The fields of one CSV line, quotes taken off.
+std::vector<std::string> CsvFields(std::string_view line);
 
-// Fixed-point text with the given number of decimals, for tables and plots.
+// Writes the fields of one CSV row, each kind of value always the same way,
+// so that no summary can come out a field short: a comma before every field
+// but the first, numbers as their shortest text, a missing number (NaN) as an
+// empty field, texts quoted when they need it.
+class TCsvRow {
+  public:
+    explicit TCsvRow(std::string& out) : Out_(out) {}
+    TCsvRow& Number(double value);
+    TCsvRow& Whole(std::int64_t value);
+    TCsvRow& Text(const std::string& text);
+    void End() { Out_ += '\n'; }
+
+  private:
+    void Separate();
+
+    std::string& Out_;
+    bool First_ = true;
+};
+
+// Fixed-point text with the given number of decimals, for tables and plots;
+// any number of decimals (a double has at most 1074).
 std::string Fixed(double value, int decimals);
 
 }  // namespace velmora::batch

@@ -105,7 +105,7 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
         throw TUsageError("--design lhs and --samples N go together");
     }
     if (hypercube) {
-        plan.Samples = WholeOption("--samples", *raw.Samples, 1, 1000000);
+        plan.Samples = WholeOption("--samples", *raw.Samples, 1, MaxPoints);
         if (raw.Vary.empty()) throw TUsageError("--design lhs needs --vary NAME=A..B");
     }
     for (const std::string& typed : raw.Vary) {
@@ -130,6 +130,11 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
         throw TUsageError("--runs times the points of --vary is too many runs");
     }
     options.Arguments = ExperimentArguments(raw, options);
+    if (raw.Out && raw.Format) {
+        throw TUsageError(
+            "--format is for the summary on standard output; --out writes "
+            "summary.csv");
+    }
     if (options.Sweep && (options.TracePath || options.PlotPath)) {
         throw TUsageError(
             "--trace and --plot are for a single batch; an experiment writes trace.csv "

@@ -1,11 +1,14 @@
 #include "batch/output_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -26,6 +29,7 @@ namespace {
 constexpr std::size_t BufferBytes = 64 * 1024;
 constexpr int WaitStepMs = 100;  // how often a waiting write looks at the stop flag
 constexpr int MaxLinks = 40;     // as the kernel's own limit on a chain of links
+constexpr std::string_view LeftoverPrefix = ".vb-";  // and six characters from mkostemp
 
 bool Stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(); }
 
@@ -160,7 +164,8 @@ void TOutputFile::Open(TOutputMode mode) {
     if (mode == TOutputMode::Journal) {
         Kind_ = TOutputKind::Appended;
         Keep_ = true;
-        Fd_ = ::open(Target_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_CLOEXEC,
+        Fd_ = ::open(Target_.c_str(),
+                     O_WRONLY | O_APPEND | O_CREAT | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC,
                      NewFileMode());
         if (Fd_ < 0) Fail(errno);
         return;
@@ -174,7 +179,7 @@ void TOutputFile::Open(TOutputMode mode) {
     }
     Kind_ = TOutputKind::Regular;
     // Short, so that any name the file system accepts still leaves room.
-    std::string pattern = DirectoryOf(Target_) + "/.vb-XXXXXX";
+    std::string pattern = DirectoryOf(Target_) + "/" + std::string(LeftoverPrefix) + "XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     Fd_ = ::mkostemp(name.data(), O_CLOEXEC);
@@ -256,6 +261,52 @@ void TOutputFile::Discard() noexcept {
     if (!TempPath_.empty()) {
         ::unlink(TempPath_.c_str());
         TempPath_.clear();
+    }
+}
+
+TFolderLock::TFolderLock(const std::string& folder) {
+    Fd_ = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (Fd_ < 0) {
+        throw TOutputError("cannot open '" + ForMessage(folder) + "': " + std::strerror(errno));
+    }
+    if (::flock(Fd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(Fd_);
+        if (error == EWOULDBLOCK) {
+            throw TFolderBusy("'" + ForMessage(folder) +
+                              "' is in use by another velmora-batch; wait for it to end");
+        }
+        throw TOutputError("cannot lock '" + ForMessage(folder) + "': " + std::strerror(error));
+    }
+}
+
+TFolderLock::~TFolderLock() { ::close(Fd_); }
+
+bool IsLeftover(std::string_view name) noexcept {
+    if (name.size() != LeftoverPrefix.size() + 6 || name.substr(0, 4) != LeftoverPrefix) {
+        return false;
+    }
+    return std::all_of(name.begin() + 4, name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+void RemoveLeftovers(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        throw TOutputError("cannot read '" + ForMessage(folder) + "': " + std::strerror(errno));
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = ::readdir(dir)) {
+        if (IsLeftover(entry->d_name)) names.emplace_back(entry->d_name);
+    }
+    ::closedir(dir);
+    for (const std::string& name : names) {
+        const std::string path = folder + "/" + name;
+        struct stat status {};
+        if (::lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) continue;
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+            throw TOutputError("cannot remove '" + ForMessage(path) + "': " + std::strerror(errno));
+        }
     }
 }
 

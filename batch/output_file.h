@@ -42,7 +42,8 @@ enum class TOutputMode {
 // bits; until then an older file stays as it was, and a failed or abandoned
 // output leaves no trace. A symbolic link is followed, so the link stays and
 // its target is replaced. Character devices and FIFOs are written directly;
-// sockets and other special files are refused.
+// sockets and other special files are refused. A journal is never reached
+// through a link.
 //
 // Writes are buffered. One that cannot proceed (a pipe whose reader stalls)
 // waits in short steps and gives up with TOutputInterrupted once stop is
@@ -89,6 +90,34 @@ class TOutputFile {
     bool Finished_ = false;
     bool Committed_ = false;
 };
+
+// An exclusive hold on a folder for as long as the object lives, so that a
+// second writer is turned away at once; the kernel lets go when the process
+// dies, however it dies. Puts no file in the folder.
+class TFolderLock {
+  public:
+    // Throws TFolderBusy when another process holds the folder, TOutputError
+    // when it cannot be opened.
+    explicit TFolderLock(const std::string& folder);
+    ~TFolderLock();
+    TFolderLock(const TFolderLock&) = delete;
+    TFolderLock& operator=(const TFolderLock&) = delete;
+
+  private:
+    int Fd_ = -1;
+};
+
+class TFolderBusy : public TOutputError {
+  public:
+    using TOutputError::TOutputError;
+};
+
+// Whether a file name is one TOutputFile writes aside before its commit.
+bool IsLeftover(std::string_view name) noexcept;
+
+// Removes from the folder (not below it) the regular files that outputs
+// abandoned by a killed process left there; nothing else. Throws TOutputError.
+void RemoveLeftovers(const std::string& folder);
 
 // Writes all of text to a descriptor the caller owns (standard output or
 // error), waiting in short steps while it is not writable and giving up once

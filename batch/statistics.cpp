@@ -32,9 +32,7 @@ void TRunningStats::Add(double value) noexcept {
         Min_ = std::fmin(Min_, value);
         Max_ = std::fmax(Max_, value);
     }
-    const double delta = value - Mean_;
-    Mean_ += delta / static_cast<double>(Count_);
-    M2_ += delta * (value - Mean_);
+    Step(Count_, value, Mean_, M2_);
 }
 
 double TRunningStats::Mean() const noexcept { return Count_ > 0 ? Mean_ : NotANumber; }

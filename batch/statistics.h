@@ -10,6 +10,22 @@ namespace velmora::batch {
 class TRunningStats {
   public:
     void Add(double value) noexcept;
+    // One step of the mean and the sum of squared deviations, as Add takes
+    // it, the count already raised: lets a caller keep many statistics in
+    // two numbers each and still get the bits Add gives.
+    static void Step(std::int64_t count, double value, double& mean, double& m2) noexcept {
+        const double delta = value - mean;
+        mean += delta / static_cast<double>(count);
+        m2 += delta * (value - mean);
+    }
+    // The statistic that Step gave; no minimum or maximum.
+    static TRunningStats Of(std::int64_t count, double mean, double m2) noexcept {
+        TRunningStats stats;
+        stats.Count_ = count;
+        stats.Mean_ = mean;
+        stats.M2_ = m2;
+        return stats;
+    }
 
     std::int64_t Count() const noexcept { return Count_; }
     double Mean() const noexcept;         // NaN when empty

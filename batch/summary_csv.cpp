@@ -1,4 +1,3 @@
-#include <cmath>
 #include <string>
 
 #include "batch/factors.h"
@@ -7,21 +6,6 @@
 #include "batch/version.h"
 
 namespace velmora::batch {
-
-namespace {
-
-// Missing values are empty fields, which every CSV reader takes as missing.
-void Field(std::string& out, double value) {
-    out += ',';
-    if (!std::isnan(value)) AppendShortest(out, value);
-}
-
-void Field(std::string& out, const std::string& text) {
-    out += ',';
-    out += CsvText(text);
-}
-
-}  // namespace
 
 // One row per level, each carrying the parameters, so that the summaries of
 // many batches can simply be concatenated.
@@ -42,26 +26,27 @@ std::string FormatCsv(const TBatchReport& report) {
     for (int k = 1; k <= summary.Levels; ++k) {
         const TRunningStats& women = summary.WomenShare[k];
         const double half = women.HalfWidth95();
-        out += std::to_string(k);
-        Field(out, women.Mean());
-        Field(out, women.StdDev());
-        Field(out, women.Mean() - half);
-        Field(out, women.Mean() + half);
-        Field(out, summary.MeanScore[k].Mean());
-        Field(out, summary.MeanScore[k].StdDev());
-        for (const TFactor& factor : Factors()) Field(out, factor.Show(settings));
-        Field(out, std::to_string(summary.Runs));
-        Field(out, std::to_string(options.Seed));
-        Field(out, std::to_string(periods.Count()));
-        Field(out, std::to_string(summary.CutOff));
-        Field(out, periods.Mean());
-        Field(out, periods.Min());
-        Field(out, periods.Max());
-        Field(out, report.WallSeconds);
-        Field(out, report.RunsPerSecond());
-        Field(out, std::to_string(report.Threads));
-        Field(out, Version());
-        out += '\n';
+        TCsvRow row(out);
+        row.Whole(k)
+            .Number(women.Mean())
+            .Number(women.StdDev())
+            .Number(women.Mean() - half)
+            .Number(women.Mean() + half)
+            .Number(summary.MeanScore[k].Mean())
+            .Number(summary.MeanScore[k].StdDev());
+        for (const TFactor& factor : Factors()) row.Text(factor.Show(settings));
+        row.Whole(static_cast<std::int64_t>(summary.Runs))
+            .Whole(options.Seed)
+            .Whole(periods.Count())
+            .Whole(static_cast<std::int64_t>(summary.CutOff))
+            .Number(periods.Mean())
+            .Number(periods.Min())
+            .Number(periods.Max())
+            .Number(report.WallSeconds)
+            .Number(report.RunsPerSecond())
+            .Whole(report.Threads)
+            .Text(Version())
+            .End();
     }
     return out;
 }

@@ -18,3 +18,8 @@ build_and_test() {
 python_options=(-DVELMORA_PYTHON=ON -DPython3_EXECUTABLE=/usr/bin/python3)
 build_and_test build-release -DCMAKE_BUILD_TYPE=Release "${python_options[@]}"
 build_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
+
+# The page in the browser: built with emscripten, its traces checked under
+# node and in headless Chromium against the release build's command line.
+bash scripts/web.sh build-web build-release/batch/velmora-batch >/dev/null
+ctest --test-dir build-web --output-on-failure

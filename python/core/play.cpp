@@ -54,6 +54,14 @@ batch::TBatchOptions Validate(const TRequest& request) {
     return batch::ValidateOptions(raw, std::max(1u, std::thread::hardware_concurrency()));
 }
 
+// What a writer of the library hands its sink, as one text.
+template <typename TWrite>
+std::string Text(const TWrite& write) {
+    std::string text;
+    write([&](std::string_view part) { text += part; });
+    return text;
+}
+
 // Plays the job with the GIL released.
 void Play(const batch::TBatchJob& job, TPythonWatch& watch, const batch::TRunConsumer& consume) {
     {
@@ -109,13 +117,13 @@ py::dict PlaySweep(const TRequest& request, py::object progress) {
     job.Wants.LongTrace = request.TracePeriods;
     TRunColumns runs(true);
     TTraceColumns traced(true);
-    std::vector<batch::TBatchSummary> points(plan.Points.size());
+    batch::TPointSummaries points(batch::PointLevels(plan));
     TPythonWatch watch(progress, job.Runs);
     Play(job, watch, [&](const batch::TRunResult& result) {
         if (request.TracePeriods) traced.Add(result.Trace);
         if (result.Partial) return;
         runs.Add(result);
-        points[result.Point - 1].Add(result);
+        points.Add(result);
     });
     watch.Finish(job.Runs);
     py::dict result;
@@ -123,8 +131,10 @@ py::dict PlaySweep(const TRequest& request, py::object progress) {
     result["seed_from_clock"] = options.SeedFromClock;
     result["experiment_json"] =
         batch::ExperimentJson(plan, options.Arguments, request.TracePeriods, true);
-    result["points_csv"] = batch::PointsCsv(plan);
-    result["summary_csv"] = batch::SummaryCsv(plan, points);
+    result["points_csv"] =
+        Text([&](const batch::TTextSink& sink) { batch::PointsCsv(plan, sink); });
+    result["summary_csv"] =
+        Text([&](const batch::TTextSink& sink) { batch::SummaryCsv(plan, points, sink); });
     result["runs"] = runs.Take();
     if (request.TracePeriods) result["trace"] = traced.Take();
     return result;
@@ -136,17 +146,17 @@ py::dict PlaySweepIntoFolder(const TRequest& request, py::object progress) {
     const batch::TBatchOptions options = Validate(request);
     const std::uint64_t total = options.Plan.ShardRuns();
     TPythonWatch watch(progress, total);
-    std::uint64_t done = 0;
+    batch::TFolderPlay played;
     try {
         py::gil_scoped_release release;
-        done = batch::PlayIntoFolder(options, watch.Cancel(),
-                                     [&](std::uint64_t runs) { watch.Look(runs); });
+        played = batch::PlayIntoFolder(options, watch.Cancel(),
+                                       [&](std::uint64_t runs) { watch.Look(runs); });
     } catch (const batch::TOutputInterrupted&) {
         watch.Rethrow();
         throw;
     }
     watch.Rethrow();
-    watch.Finish(done);
+    watch.Finish(played.Runs);
     py::dict result;
     result["seed"] = options.Seed;
     result["seed_from_clock"] = options.SeedFromClock;

@@ -150,9 +150,6 @@ def sweep(
         shard=_args.shard_text(shard),
         threads=_args.optional_whole("threads", threads),
     )
-    if request["out"] is not None and not vary_texts:
-        # The folder's plot needs a varied factor.
-        raise UsageError("out needs at least one factor in vary")
     with _Progress(progress) as bar:
         played = _core.play_sweep(progress=bar.callback(), **request)
     if request["out"] is not None:

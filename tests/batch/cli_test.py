@@ -5,6 +5,7 @@ import csv
 import io
 import json
 import os
+import shutil
 import signal
 import socket
 import stat
@@ -70,6 +71,10 @@ class BadInput(unittest.TestCase):
         (["--design", "lhs", "--samples", "5", "--vary", "turnover=0.3..0.1"], "--vary"),
         (["--shard", "4/3", "--out", "x"], "--shard"),
         (["--form", "\udcff\udcfe\x1b[31m"], "--form"),  # bytes that are not UTF-8
+        (["--design", "lhs", "--samples", "3", "--vary", "bias-points=0...1"], "A..B"),
+        (["--vary", "bias-points=0:999:1", "--vary", "score-sd-men=1:1000:1"], "1000000 points"),
+        (["--vary", "turnover=0.1", "--format", "json", "--out", "x"], "--format"),
+        (["--runs", "7", "--format", "xml", "merge", "q", "a", "b"], "before merge"),
     ]
 
     def test_every_bad_input_is_one_line_exit_2_and_touches_no_file(self):
@@ -470,6 +475,255 @@ class Experiments(unittest.TestCase):
     @staticmethod
     def folder_names(out):
         return {n: os.path.getmtime(os.path.join(out, n)) for n in os.listdir(out)}
+
+
+def snapshot(path):
+    """Every entry under path: bytes of files, targets of links, kinds of the rest."""
+    result = {}
+    for root, dirs, files in os.walk(path):
+        for name in dirs + files:
+            full = os.path.join(root, name)
+            mode = os.lstat(full).st_mode
+            if stat.S_ISLNK(mode):
+                result[full] = ("link", os.readlink(full))
+            elif stat.S_ISREG(mode):
+                with open(full, "rb") as f:
+                    result[full] = f.read()
+            else:
+                result[full] = stat.S_IFMT(mode)
+    return result
+
+
+def edit(path, line, column, value):
+    """Sets one field of one line (0 is the header) of a CSV file."""
+    with open(path) as f:
+        lines = f.read().split("\n")
+    fields = lines[line].split(",")
+    fields[column] = value
+    lines[line] = ",".join(fields)
+    with open(path, "w") as f:
+        f.write("\n".join(lines))
+
+
+def append(path, text):
+    with open(path, "a") as f:
+        f.write(text)
+
+
+def edit_json(path, **changes):
+    with open(path) as f:
+        data = json.load(f)
+    for key, value in changes.items():
+        data[key] = value
+    with open(path, "w") as f:
+        json.dump(data, f, indent=2)
+
+
+class ExperimentFolders(unittest.TestCase):
+    """Folders that resume and merge must not trust: each refused by name,
+    nothing changed; and the tools' CSV files always as wide as their headers."""
+    SMALL = ["--vary", "turnover=0.2,0.4", "--levels", "6,4,2", "--runs", "3", "--seed", "5",
+             "--max-periods", "40", "--trace-periods", "-q"]
+
+    def make(self, out, *extra):
+        r = run(*self.SMALL, "--out", out, *extra)
+        self.assertEqual(r.returncode, 0, r.stderr)
+
+    # Tampered folders: what is done to the folder, the command, and the message.
+    # runs.csv line 1 is level 1 of point 1, replication 1; fields: point,
+    # replication, seed, level, size, women, mean_score, periods, finished.
+    RESUMED = [
+        ("women above the size", lambda d: edit(f"{d}/runs.csv", 3, 5, "999"), [], "999 women"),
+        ("a negative size", lambda d: edit(f"{d}/runs.csv", 2, 4, "-7"), [], "size -7"),
+        ("negative periods", lambda d: edit(f"{d}/runs.csv", 1, 7, "-72"), [], "-72"),
+        ("finished -1", lambda d: edit(f"{d}/runs.csv", 1, 8, "-1"), [], "finished is -1"),
+        ("a mean that is no number", lambda d: edit(f"{d}/runs.csv", 1, 6, "inf"), [],
+         "mean score"),
+        ("a garbage trace row", lambda d: edit(f"{d}/trace.csv", 5, 3, "GARBAGE;rm -rf /"), [],
+         "trace.csv' line 6"),
+        ("a trace period out of sequence", lambda d: edit(f"{d}/trace.csv", 4, 3, "7"), [],
+         "period 7"),
+        ("a row after the last run", lambda d: append(f"{d}/runs.csv", "1,1,5,1,6,3,50,40,0\n"),
+         [], "after the last run"),
+        ("another header", lambda d: edit(f"{d}/runs.csv", 0, 0, "pt"), [], "header"),
+        ("another shard", None, ["--shard", "2/2"], "shard"),
+        ("runs.csv a link elsewhere", lambda d: (os.remove(f"{d}/runs.csv"),
+                                                 os.symlink(f"{d}/../victim", f"{d}/runs.csv")),
+         [], "symbolic link"),
+        ("runs.csv a FIFO", lambda d: (os.remove(f"{d}/runs.csv"), os.mkfifo(f"{d}/runs.csv")),
+         [], "FIFO"),
+        ("experiment.json a FIFO", lambda d: (os.remove(f"{d}/experiment.json"),
+                                              os.mkfifo(f"{d}/experiment.json")), [], "FIFO"),
+    ]
+    MERGED = [
+        ("shard 0/2", lambda s: edit_json(f"{s[0]}/experiment.json",
+                                          shard={"index": 0, "count": 2}), "0/2 cannot be"),
+        ("shard 5/2", lambda s: edit_json(f"{s[0]}/experiment.json",
+                                          shard={"index": 5, "count": 2}), "5/2 cannot be"),
+        ("shard 1/0", lambda s: edit_json(f"{s[0]}/experiment.json",
+                                          shard={"index": 1, "count": 0}), "1/0 cannot be"),
+        ("another version", lambda s: [edit_json(f"{d}/experiment.json", version="0.9.0")
+                                       for d in s], "version"),
+        ("women above the size", lambda s: edit(f"{s[1]}/runs.csv", 3, 5, "999"), "999 women"),
+        ("an extra row", lambda s: append(f"{s[0]}/runs.csv", "1,1,5,1,6,3,50,40,0\n"),
+         "after the last run"),
+        ("trailing garbage", lambda s: append(f"{s[1]}/trace.csv", "garbage"), "torn"),
+        ("a garbage trace row", lambda s: edit(f"{s[0]}/trace.csv", 5, 3, "GARBAGE;rm -rf /"),
+         "trace.csv' line 6"),
+        ("runs.csv a FIFO", lambda s: (os.remove(f"{s[0]}/runs.csv"),
+                                       os.mkfifo(f"{s[0]}/runs.csv")), "FIFO"),
+        ("a shard missing", lambda s: shutil.rmtree(s[1]), "shard 2/2 is missing"),
+    ]
+
+    def test_tampered_folders_are_refused_by_name_and_left_as_they_were(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            whole = os.path.join(tmp, "whole")
+            shards = [os.path.join(tmp, f"s{k}") for k in (1, 2)]
+            self.make(whole)
+            for k, shard in enumerate(shards, 1):
+                self.make(shard, "--shard", f"{k}/2")
+            for name, tamper, extra, message in self.RESUMED:
+                case = os.path.join(tmp, "case")
+                shutil.rmtree(case, ignore_errors=True)
+                with self.subTest(f"resume: {name}"):
+                    shutil.copytree(shards[0] if extra else whole, os.path.join(case, "e"))
+                    with open(os.path.join(case, "victim"), "w") as f:
+                        f.write("not the program's")
+                    if tamper:
+                        tamper(os.path.join(case, "e"))
+                    before = snapshot(case)
+                    r = run(*self.SMALL, "--out", os.path.join(case, "e"), "--resume", *extra)
+                    self.assertEqual(r.returncode, 2, r.stderr)
+                    self.assertIn(message, r.stderr)
+                    self.assertEqual(len(r.stderr.splitlines()), 1, r.stderr)
+                    self.assertEqual(snapshot(case), before)
+            for name, tamper, message in self.MERGED:
+                case = os.path.join(tmp, "case")
+                shutil.rmtree(case, ignore_errors=True)
+                with self.subTest(f"merge: {name}"):
+                    copies = [os.path.join(case, f"s{k}") for k in (1, 2)]
+                    for shard, copy in zip(shards, copies):
+                        shutil.copytree(shard, copy)
+                    tamper(copies)
+                    before = snapshot(case)
+                    out = os.path.join(case, "merged")
+                    r = run("merge", out, *[c for c in copies if os.path.exists(c)])
+                    self.assertEqual(r.returncode, 2, r.stderr)
+                    self.assertIn(message, r.stderr)
+                    self.assertEqual(snapshot(case), before)  # and no OUT left
+
+    def test_a_huge_shard_count_is_answered_at_once(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            shard = os.path.join(tmp, "s1")
+            self.make(shard, "--shard", "1/999999999")
+            started = time.time()
+            r = run("merge", os.path.join(tmp, "m"), shard)
+            self.assertEqual(r.returncode, 2, r.stderr)
+            self.assertIn("shard 2/999999999 is missing", r.stderr)
+            self.assertLess(time.time() - started, 10)
+            self.assertEqual(os.listdir(tmp), ["s1"])
+
+    def test_a_second_writer_is_refused_at_once(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "e")
+            args = ["--vary", "turnover=0.01,0.02", "--runs", "100000", "--seed", "1", "-q",
+                    "--out", out]
+            first = subprocess.Popen([BATCH, *args], stderr=subprocess.DEVNULL)
+            rows = os.path.join(out, "runs.csv")
+            deadline = time.time() + 20
+            while not os.path.exists(rows) and time.time() < deadline:
+                time.sleep(0.01)
+            for second in ([*args, "--resume"], [*args]):
+                with self.subTest(second=second[-1]):
+                    r = run(*second)
+                    self.assertEqual(r.returncode, 2, r.stderr)
+                    self.assertIn("in use", r.stderr)
+            first.send_signal(signal.SIGINT)
+            self.assertEqual(first.wait(timeout=20), 130)
+            with open(rows) as f:
+                keys = [tuple(line.split(",")[:4]) for line in f]
+            self.assertEqual(len(keys), len(set(keys)))
+
+    def test_a_merge_of_many_shards_is_not_stopped_by_the_soft_descriptor_limit(self):
+        import resource
+        with tempfile.TemporaryDirectory() as tmp:
+            count = 30
+            args = ["--vary", "turnover=0.5", "--levels", "2,1", "--runs", str(count), "--seed",
+                    "3", "--trace-periods", "-q"]
+            shards = [os.path.join(tmp, f"s{k}") for k in range(1, count + 1)]
+            for k, shard in enumerate(shards, 1):
+                r = run(*args, "--shard", f"{k}/{count}", "--out", shard)
+                self.assertEqual(r.returncode, 0, r.stderr)
+            hard = resource.getrlimit(resource.RLIMIT_NOFILE)[1]
+            for soft, limit, status in ((40, hard, 0), (40, 40, 1)):
+                with self.subTest(soft=soft, hard=limit):
+                    out = os.path.join(tmp, f"m{limit}")
+                    r = subprocess.run(
+                        [BATCH, "merge", out, *shards], stderr=subprocess.PIPE, text=True,
+                        timeout=60, preexec_fn=lambda: resource.setrlimit(
+                            resource.RLIMIT_NOFILE, (soft, limit)))
+                    self.assertEqual(r.returncode, status, r.stderr)
+                    if status:
+                        self.assertIn("Too many open files", r.stderr)
+                        self.assertFalse(os.path.exists(out))
+
+    def test_every_csv_is_as_wide_as_its_header_missing_values_included(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            texts = {}
+            # --max-periods 2: no run finishes, so the periods' fields are empty.
+            cut = ["--runs", "3", "--max-periods", "2", "--seed", "1", "-q"]
+            r = run(*cut, "--format", "csv", "--trace", os.path.join(tmp, "trace.csv"))
+            texts["batch summary"] = r.stdout
+            texts["batch summary of one run"] = run("--runs", "1", "--seed", "2", "--format",
+                                                    "csv", "-q").stdout
+            texts["sweep summary"] = run(*cut, "--vary", "turnover=0.1,0.15").stdout
+            run(*cut, "--vary", "turnover=0.1,0.15", "--trace-periods", "--out",
+                os.path.join(tmp, "e"))
+            run(*cut, "--out", os.path.join(tmp, "one"))
+            for path in ["trace.csv", "e/points.csv", "e/runs.csv", "e/trace.csv",
+                         "e/summary.csv", "one/summary.csv", "one/points.csv", "one/runs.csv"]:
+                with open(os.path.join(tmp, path)) as f:
+                    texts[path] = f.read()
+            for name, text in texts.items():
+                with self.subTest(name):
+                    rows = list(csv.reader(io.StringIO(text)))
+                    self.assertGreater(len(rows), 1)
+                    self.assertEqual({len(row) for row in rows}, {len(rows[0])})
+                    if "summary" in name:
+                        self.assertIn("", rows[1], "a missing value is an empty field")
+
+    def test_an_experiment_of_one_point_is_written_whole(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "Y")
+            r = run("--runs", "2", "--seed", "9", "--out", out, "-q")
+            self.assertEqual(r.returncode, 0, r.stderr)
+            with open(os.path.join(out, "experiment.json")) as f:
+                self.assertTrue(json.load(f)["complete"])
+            svg = ET.parse(os.path.join(out, "plot.svg")).getroot()
+            self.assertEqual(len(svg.findall(f".//{SVG}circle")), 8)
+            self.assertEqual(len(svg.findall(f".//{SVG}line[@class='interval']")), 8)
+            self.assertEqual(run("--runs", "2", "--seed", "9", "--out", out, "--resume",
+                                 "-q").returncode, 0)
+
+    def test_a_sweep_summary_in_json_has_a_row_per_point_and_level(self):
+        r = run("--vary", "turnover=0.1,0.15", "--runs", "3", "--max-periods", "2", "--seed", "1",
+                "--format", "json", "-q")
+        self.assertEqual(r.returncode, 0, r.stderr)
+        rows = json.loads(r.stdout)
+        self.assertEqual([(row["point"], row["level"]) for row in rows],
+                         [(p, k) for p in (1, 2) for k in range(1, 9)])
+        self.assertIsNone(rows[0]["periods_mean"])
+        self.assertEqual(rows[0]["runs_cut_off"], 3)
+        self.assertEqual(rows[0]["levels"], "500,350,200,150,100,74,40,10")
+
+    def test_a_dangling_link_as_out_is_named_so(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            link = os.path.join(tmp, "dangl")
+            os.symlink(os.path.join(tmp, "nowhere"), link)
+            r = run("--runs", "1", "--seed", "1", "--out", link, "-q")
+            self.assertEqual(r.returncode, 2, r.stderr)
+            self.assertIn("dangling", r.stderr)
+            self.assertEqual(os.listdir(tmp), ["dangl"])
 
 
 if __name__ == "__main__":

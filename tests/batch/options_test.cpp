@@ -1,6 +1,7 @@
 #include "batch/options.h"
 
 #include "batch/factors.h"
+#include "batch/number_format.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -24,8 +25,8 @@ struct TBadCase {
 
 const TBadCase BadCases[] = {
     {"form", "form", "triangle", "--form must be pyramid or rectangle"},
-    {"form case", "form", "Pyramid", "--form must be"},
-    {"bias", "bias", "3", "--bias must be 1 or 5"},
+    {"bias", "bias", "ten", "--bias must be 1 or 5"},
+    {"bias in points", "bias", "3", "for a bonus of 3 score points use --bias-points 3"},
     {"bias points text", "bias-points", "abc", "--bias-points must be a number from -1000 to 1000"},
     {"bias points nan", "bias-points", "nan", "--bias-points"},
     {"bias points inf", "bias-points", "inf", "--bias-points"},
@@ -67,6 +68,7 @@ const TBadCase BadCases[] = {
     {"format", "format", "xml", "--format must be table, csv or json"},
     {"trace empty", "trace", "", "--trace needs a file name"},
     {"plot stdout", "plot", "-", "--plot needs a file name"},
+    {"plot not svg", "plot", "women.png", "--plot writes SVG: give a file name ending in .svg"},
 };
 
 void Set(TRawOptions& raw, const std::string& option, const std::string& value) {
@@ -99,7 +101,7 @@ TEST(ValidateOptions, RejectsEveryBadValueNamingOptionAndAcceptedValues) {
         ExpectRejected(raw, c.Message);
     }
     TRawOptions same;
-    same.Trace = std::string(BadCases[0].Value) + ".out";
+    same.Trace = std::string(BadCases[0].Value) + ".svg";
     same.Plot = "./" + *same.Trace;
     ExpectRejected(same, "--trace and --plot must name different files");
 }
@@ -156,6 +158,39 @@ TEST(ValidateOptions, TakesEveryGoodValueAndLaterFactorsOverrideEarlierOnes) {
     EXPECT_FALSE(options.SeedFromClock);
     EXPECT_EQ(options.Threads, 3u);
     EXPECT_EQ(options.Format, TSummaryFormat::Json);
+}
+
+}  // namespace
+}  // namespace velmora::batch
+
+namespace velmora::batch {
+namespace {
+
+// A page builds its controls from each factor's range: the ends it states
+// must be the ones the check keeps.
+TEST(FactorTable, EveryRangeIsTheOneItsCheckAccepts) {
+    int ranged = 0;
+    for (const TFactor& factor : Factors()) {
+        SCOPED_TRACE(std::string(factor.Name));
+        EXPECT_FALSE(factor.Label.empty());
+        const TRange& range = factor.Range;
+        if (range.High <= range.Low) continue;
+        ++ranged;
+        const bool whole = factor.Kind == TValueKind::Whole;
+        const auto text = [&](double value) {
+            return whole ? std::to_string(static_cast<std::int64_t>(value)) : Shortest(value);
+        };
+        const double below = whole ? range.Low - 1 : std::nextafter(range.Low, -INFINITY);
+        const double above = whole ? range.High + 1 : std::nextafter(range.High, INFINITY);
+        TRunSettings settings;
+        EXPECT_NO_THROW(factor.Apply(settings, text(range.High)));
+        EXPECT_THROW(factor.Apply(settings, text(above)), TUsageError);
+        EXPECT_THROW(factor.Apply(settings, text(range.LowOpen ? range.Low : below)), TUsageError);
+        if (!range.LowOpen) {
+            EXPECT_NO_THROW(factor.Apply(settings, text(range.Low)));
+        }
+    }
+    EXPECT_EQ(ranged, 13);
 }
 
 }  // namespace

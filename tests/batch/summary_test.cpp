@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "batch/batch_summary.h"
+#include "batch/number_format.h"
 #include "batch/summary_format.h"
 
 namespace velmora::batch {
@@ -39,18 +40,7 @@ std::vector<std::string> CsvRow(const std::string& csv, int row) {
     std::istringstream lines(csv);
     std::string line;
     for (int i = 0; i <= row; ++i) std::getline(lines, line);
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (const char c : line) {
-        if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ',' && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
+    return CsvFields(line);
 }
 
 TEST(BatchSummary, HandComputedStatistics) {
