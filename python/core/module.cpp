@@ -2,6 +2,7 @@
 // Python code gives it its public face; nothing here is meant to be called
 // directly.
 #include "python/core/register.h"
+#include "velmora_version.h"
 
 PYBIND11_MODULE(_core, m) {
     m.doc() = "The compiled core of velmora; use the velmora package instead.";
