@@ -7,7 +7,7 @@
 
 #include "batch/message_text.h"
 #include "batch/number_format.h"
-#include "batch/options.h"
+#include "batch/usage_error.h"
 #include "model/random.h"
 
 namespace velmora::batch {

@@ -7,7 +7,7 @@
 
 #include "batch/message_text.h"
 #include "batch/number_format.h"
-#include "batch/options.h"
+#include "batch/usage_error.h"
 
 namespace velmora::batch {
 
@@ -15,7 +15,8 @@ namespace {
 
 [[noreturn]] void Reject(std::string_view name, std::string_view accepted, std::string_view given) {
     throw TUsageError("--" + std::string(name) + " must be " + std::string(accepted) + ", got '" +
-                      ForMessage(given) + "'");
+                          ForMessage(given) + "'",
+                      std::string(name), std::string(accepted), std::string(given));
 }
 
 std::vector<std::string_view> Split(std::string_view text, char separator) {

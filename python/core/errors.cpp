@@ -35,18 +35,38 @@ std::string ForPython(std::string text) {
     return text;
 }
 
+// A refused value in Python's words, the fields kept on the exception.
+void SetUsageError(const py::object& type, const batch::TUsageError& error) {
+    if (error.Name().empty()) {
+        PyErr_SetString(type.ptr(), ForPython(error.what()).c_str());
+        return;
+    }
+    std::string name = error.Name();
+    for (char& c : name) c = c == '-' ? '_' : c;
+    const py::str given(error.Given());
+    const std::string message = name + " must be " + ForPython(error.Accepted()) + ", got " +
+                                py::repr(given).cast<std::string>();
+    py::object value = type(message);
+    value.attr("argument") = name;
+    value.attr("accepted") = error.Accepted();
+    value.attr("given") = given;
+    PyErr_SetObject(type.ptr(), value.ptr());
+}
+
 }  // namespace
 
 void RegisterErrors(py::module_& m) {
     static py::exception<batch::TUsageError> usage(m, "UsageError", PyExc_ValueError);
     usage.doc() =
         "A request velmora cannot play: the message names the argument, the value given and what "
-        "it accepts. Nothing is written.";
+        "it accepts, and for a single value refused its argument, accepted and given say so (None "
+        "otherwise). Nothing is written.";
+    for (const char* field : {"argument", "accepted", "given"}) usage.attr(field) = py::none();
     py::register_exception_translator([](std::exception_ptr failure) {
         try {
             if (failure) std::rethrow_exception(failure);
         } catch (const batch::TUsageError& error) {
-            usage(ForPython(error.what()).c_str());
+            SetUsageError(usage, error);
         } catch (const batch::TFolderError& error) {
             usage(ForPython(error.what()).c_str());
         } catch (const batch::TOutputError& error) {

@@ -66,6 +66,15 @@ def test_bad_input_is_refused_and_nothing_written(tmp_path, call, keywords, erro
     assert not out.exists()
 
 
+def test_a_refused_value_names_its_argument_in_fields():
+    with pytest.raises(velmora.UsageError) as raised:
+        velmora.run(runs=2, turnover_men=1.5)
+    error = raised.value
+    assert (error.argument, error.given) == ("turnover_men", "1.5")
+    assert error.accepted == "a probability above 0 and at most 1"
+    assert str(error) == "turnover_men must be a probability above 0 and at most 1, got '1.5'"
+
+
 def test_a_folder_holding_another_experiment_is_left_alone(tmp_path):
     velmora.sweep(vary={"bias_points": [0, 1]}, runs=2, seed=1, out=tmp_path / "f")
     before = {p.name: p.read_bytes() for p in (tmp_path / "f").iterdir()}

@@ -13,7 +13,10 @@ import pandas as pd
 __version__: str
 __all__: list[str]
 
-class UsageError(ValueError): ...
+class UsageError(ValueError):
+    argument: str | None
+    accepted: str | None
+    given: str | None
 
 # Every factor, as the keywords of run, sweep and Model take them.
 class Factors(TypedDict, total=False):
