@@ -7,6 +7,7 @@
 
 #include "batch/message_text.h"
 #include "batch/number_format.h"
+#include "batch/split.h"
 #include "batch/usage_error.h"
 
 namespace velmora::batch {
@@ -17,16 +18,6 @@ namespace {
     throw TUsageError("--" + std::string(name) + " must be " + std::string(accepted) + ", got '" +
                           ForMessage(given) + "'",
                       std::string(name), std::string(accepted), std::string(given));
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const auto at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) return parts;
-        text.remove_prefix(at + 1);
-    }
 }
 
 // A number within the range.
@@ -95,7 +86,7 @@ void ApplyForm(TRunSettings& s, std::string_view text) {
 void ApplyLevels(TRunSettings& s, std::string_view text) {
     constexpr std::string_view accepted =
         "2 to 16 whole numbers of at least 1, separated by commas, at most 100000 in all";
-    const auto parts = Split(text, ',');
+    const auto parts = SplitAt(text, ',');
     if (parts.size() < MinLevels || parts.size() > MaxLevels) Reject("levels", accepted, text);
     TShape shape;
     shape.Levels = static_cast<int>(parts.size());
@@ -125,7 +116,7 @@ void ApplyBias(TRunSettings& s, std::string_view text) {
 }
 
 void ApplyWomenInitial(TRunSettings& s, std::string_view text) {
-    const auto parts = Split(text, ',');
+    const auto parts = SplitAt(text, ',');
     constexpr std::string_view accepted =
         "a share from 0 to 1, or one per level separated by commas";
     if (parts.size() > MaxLevels) Reject("women-initial", accepted, text);
