@@ -272,6 +272,26 @@ void CheckFactors(const TRunSettings& settings) {
     }
 }
 
+std::string FactorJson(const TFactor& factor, const TRunSettings& settings) {
+    const std::string text = factor.Show(settings);
+    if (text.empty()) return "null";
+    switch (factor.Kind) {
+        case TValueKind::Number:
+        case TValueKind::Whole:
+            return text;
+        case TValueKind::List:
+            return "[" + text + "]";
+        case TValueKind::Text:
+            break;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
 std::string ShapeName(const TRunSettings& settings) {
     if (!settings.Form) return "custom";
     return *settings.Form == RectangleForm ? "rectangle" : "pyramid";
