@@ -9,6 +9,7 @@
 #include "control/run_controller.h"
 #include "data/program_icon.h"
 #include "display/tform1.h"
+#include "velmora_version.h"
 #include "model/organisation.h"
 
 namespace {

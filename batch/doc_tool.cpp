@@ -13,6 +13,7 @@
 
 #include "batch/command_line.h"
 #include "batch/factors.h"
+#include "batch/split.h"
 #include "batch/version.h"
 
 namespace {
@@ -57,13 +58,6 @@ std::vector<TCommand> Commands(const CLI::App& app) {
     return commands;
 }
 
-std::vector<std::string> Split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::stringstream in(text);
-    for (std::string part; std::getline(in, part, separator);) parts.push_back(part);
-    return parts;
-}
-
 bool TakesValue(const CLI::Option& option) { return option.get_items_expected_max() > 0; }
 
 // ---- manual page ----
@@ -88,7 +82,7 @@ std::string Roff(const std::string& text) {
 
 // Literal choices (a|b) in bold, placeholders (N, FILE) in italics.
 std::string RoffValue(const std::string& typeName) {
-    const std::vector<std::string> choices = Split(typeName, '|');
+    const std::vector<std::string> choices = SplitCopies(typeName, '|');
     if (choices.size() == 1) return "\\fI" + Roff(typeName) + "\\fR";
     std::string out;
     for (const std::string& choice : choices) {
@@ -182,7 +176,7 @@ std::string ValueCompletion(const CLI::Option& option) {
         return "_velmora_batch_paths -f '" + type.substr(dot + 1, end - dot - 1) + "'";
     }
     if (type.find('|') != std::string::npos)
-        return "_velmora_batch_words '" + Words(Split(type, '|')) + "'";
+        return "_velmora_batch_words '" + Words(SplitCopies(type, '|')) + "'";
     return "";  // a number or free text
 }
 

@@ -7,7 +7,8 @@
 
 #include "batch/message_text.h"
 #include "batch/number_format.h"
-#include "batch/options.h"
+#include "batch/split.h"
+#include "batch/usage_error.h"
 #include "model/random.h"
 
 namespace velmora::batch {
@@ -27,17 +28,6 @@ std::string FactorNames() {
         names += factor.Name;
     }
     return names;
-}
-
-std::vector<std::string> SplitText(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::size_t from = 0;
-    for (;;) {
-        const std::size_t at = text.find(separator, from);
-        parts.push_back(text.substr(from, at - from));
-        if (at == std::string::npos) return parts;
-        from = at + 1;
-    }
 }
 
 bool Numeric(const TFactor& factor) {
@@ -62,7 +52,7 @@ std::optional<int> Decimals(const std::string& text) {
 // rather than 0.15000000000000002.
 std::vector<std::string> Range(const TFactor& factor, const std::string& typed,
                                const std::string& text) {
-    const std::vector<std::string> parts = SplitText(text, ':');
+    const std::vector<std::string> parts = SplitCopies(text, ':');
     if (parts.size() != 3) RejectVary(typed, "a range is start:stop:step");
     const auto start = ReadNumber(parts[0]);
     const auto stop = ReadNumber(parts[1]);
@@ -126,11 +116,11 @@ TVaried ParseVaried(const std::string& typed, TDesign design) {
         if (!(*low < *high)) RejectVary(typed, "the range A..B is empty or reversed");
         varied.Values = {ValueText(factor, *low), ValueText(factor, *high)};
     } else if (factor.Kind == TValueKind::List) {
-        varied.Values = SplitText(varied.Given, ';');
+        varied.Values = SplitCopies(varied.Given, ';');
     } else if (Numeric(factor) && varied.Given.find(':') != std::string::npos) {
         varied.Values = Range(factor, typed, varied.Given);
     } else {
-        varied.Values = SplitText(varied.Given, ',');
+        varied.Values = SplitCopies(varied.Given, ',');
     }
     for (const std::string& value : varied.Values) {
         if (value.empty()) RejectVary(typed, "a value is empty");

@@ -35,12 +35,6 @@ namespace fs = std::filesystem;
 // and little lost to a crash.
 constexpr std::size_t RowBatchBytes = 256 * 1024;
 
-// A folder's state that a command line cannot fix; exit 2, nothing touched.
-class TFolderError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
-
 // The files an experiment folder holds; nothing else of its own.
 const char* const OwnFiles[] = {"experiment.json", "points.csv",  "runs.csv",
                                 "trace.csv",       "summary.csv", "plot.svg"};
@@ -246,7 +240,7 @@ bool ShowProgress(const TBatchOptions& options) {
 // Plays the experiment's runs from `done` on into the folder (or none),
 // adding every run to the tally. Returns false when interrupted.
 bool PlayRuns(const TBatchOptions& options, const TDone& done, TFolder* folder, TTally& tally,
-              const std::atomic<bool>& cancel) {
+              const std::atomic<bool>& cancel, const TProgressHook& told = {}) {
     const TExperimentPlan& plan = options.Plan;
     TBatchJob job;
     job.Plan = &plan;
@@ -272,7 +266,11 @@ bool PlayRuns(const TBatchOptions& options, const TDone& done, TFolder* folder, 
             AppendRunRows(folder->RunRows, result);
             if (folder->RunRows.size() + folder->TraceRows.size() >= RowBatchBytes) folder->Flush();
         },
-        cancel, [&](std::uint64_t played) { progress.Update(done.Runs + played); });
+        cancel,
+        [&](std::uint64_t played) {
+            progress.Update(done.Runs + played);
+            if (told) told(done.Runs + played);
+        });
 }
 
 int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept) {
@@ -284,7 +282,10 @@ int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept) {
     return InterruptExitStatus();
 }
 
-int PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel) {
+}  // namespace
+
+TFolderPlay PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel,
+                           const TProgressHook& progress) {
     const TExperimentPlan& plan = options.Plan;
     const fs::path path(*options.OutDir);
     const std::string json = ExperimentJson(plan, options.Arguments, options.TracePeriods, false);
@@ -332,9 +333,9 @@ int PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel
     }
     folder.Flush();
 
-    if (!PlayRuns(options, done, &folder, tally, cancel)) {
+    if (!PlayRuns(options, done, &folder, tally, cancel, progress)) {
         folder.Flush();
-        return Interrupted(tally.Runs, plan.ShardRuns(), true);
+        return {tally.Runs, false};
     }
     folder.Flush();
     folder.Runs->Commit();
@@ -342,10 +343,12 @@ int PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel
     try {
         WriteResults(path, options, tally, cancel);
     } catch (const TOutputInterrupted&) {
-        return Interrupted(tally.Runs, plan.ShardRuns(), true);
+        return {tally.Runs, false};
     }
-    return 0;
+    return {tally.Runs, true};
 }
+
+namespace {
 
 // Without --out: the sweep's summary on standard output.
 int PlayToStandardOutput(const TBatchOptions& options, const std::atomic<bool>& cancel) {
@@ -595,8 +598,9 @@ int RunMergeCommand(const TMergeRequest& request, const std::atomic<bool>& cance
 
 int RunExperimentCommand(const TBatchOptions& options, const std::atomic<bool>& cancel) {
     try {
-        return options.OutDir ? PlayIntoFolder(options, cancel)
-                              : PlayToStandardOutput(options, cancel);
+        if (!options.OutDir) return PlayToStandardOutput(options, cancel);
+        const TFolderPlay played = PlayIntoFolder(options, cancel);
+        return played.Complete ? 0 : Interrupted(played.Runs, options.Plan.ShardRuns(), true);
     } catch (const TFolderError& error) {
         WriteMessage(STDERR_FILENO, std::string("velmora-batch: ") + error.what() + "\n");
         return 2;

@@ -1,11 +1,31 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
+#include <stdexcept>
 
 #include "batch/command_line.h"
 #include "batch/options.h"
+#include "batch/parallel_runner.h"
 
 namespace velmora::batch {
+
+// A folder's state that a command line cannot fix; exit 2, nothing touched.
+class TFolderError : public std::runtime_error {
+  public:
+    using std::runtime_error::runtime_error;
+};
+
+// Plays an experiment into its --out folder as RunExperimentCommand does,
+// telling progress how many runs of the shard are done. Returns the runs of
+// the shard in the folder and whether it is finished: not when cancel
+// stopped it. Throws TFolderError, TOutputError.
+struct TFolderPlay {
+    std::uint64_t Runs = 0;
+    bool Complete = false;
+};
+TFolderPlay PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel,
+                           const TProgressHook& progress = {});
 
 // Plays an experiment: into its --out folder, going on from an interrupted
 // one with --resume, or with its summary on standard output. Returns the

@@ -12,22 +12,6 @@ namespace {
 
 using TJson = nlohmann::ordered_json;
 
-// A factor's value with its JSON type; null where it has none.
-TJson FactorValue(const TFactor& factor, const TRunSettings& settings) {
-    const std::string text = factor.Show(settings);
-    if (text.empty()) return nullptr;
-    switch (factor.Kind) {
-        case TValueKind::Number:
-        case TValueKind::Whole:
-            return TJson::parse(text);
-        case TValueKind::List:
-            return TJson::parse("[" + text + "]");
-        case TValueKind::Text:
-            break;
-    }
-    return text;
-}
-
 const char* const IdentityKeysSetAside[] = {"shard", "complete"};
 
 // Hands text on once it has grown to this size.
@@ -62,7 +46,7 @@ std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::s
     for (const TFactor& factor : Factors()) {
         bool varied = false;
         for (const TVaried& v : plan.Varied) varied = varied || v.Factor == &factor;
-        if (!varied) factors[std::string(factor.Column)] = FactorValue(factor, fixed);
+        if (!varied) factors[std::string(factor.Column)] = TJson::parse(FactorJson(factor, fixed));
     }
     json["fixed"] = factors;
     TJson varied = TJson::array();

@@ -7,7 +7,8 @@
 
 #include "batch/message_text.h"
 #include "batch/number_format.h"
-#include "batch/options.h"
+#include "batch/split.h"
+#include "batch/usage_error.h"
 
 namespace velmora::batch {
 
@@ -15,17 +16,8 @@ namespace {
 
 [[noreturn]] void Reject(std::string_view name, std::string_view accepted, std::string_view given) {
     throw TUsageError("--" + std::string(name) + " must be " + std::string(accepted) + ", got '" +
-                      ForMessage(given) + "'");
-}
-
-std::vector<std::string_view> Split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    for (;;) {
-        const auto at = text.find(separator);
-        parts.push_back(text.substr(0, at));
-        if (at == std::string_view::npos) return parts;
-        text.remove_prefix(at + 1);
-    }
+                          ForMessage(given) + "'",
+                      std::string(name), std::string(accepted), std::string(given));
 }
 
 // A number within the range.
@@ -94,7 +86,7 @@ void ApplyForm(TRunSettings& s, std::string_view text) {
 void ApplyLevels(TRunSettings& s, std::string_view text) {
     constexpr std::string_view accepted =
         "2 to 16 whole numbers of at least 1, separated by commas, at most 100000 in all";
-    const auto parts = Split(text, ',');
+    const auto parts = SplitAt(text, ',');
     if (parts.size() < MinLevels || parts.size() > MaxLevels) Reject("levels", accepted, text);
     TShape shape;
     shape.Levels = static_cast<int>(parts.size());
@@ -124,7 +116,7 @@ void ApplyBias(TRunSettings& s, std::string_view text) {
 }
 
 void ApplyWomenInitial(TRunSettings& s, std::string_view text) {
-    const auto parts = Split(text, ',');
+    const auto parts = SplitAt(text, ',');
     constexpr std::string_view accepted =
         "a share from 0 to 1, or one per level separated by commas";
     if (parts.size() > MaxLevels) Reject("women-initial", accepted, text);
@@ -278,6 +270,26 @@ void CheckFactors(const TRunSettings& settings) {
                           std::to_string(settings.Shape.Levels) + " levels, got " +
                           std::to_string(given));
     }
+}
+
+std::string FactorJson(const TFactor& factor, const TRunSettings& settings) {
+    const std::string text = factor.Show(settings);
+    if (text.empty()) return "null";
+    switch (factor.Kind) {
+        case TValueKind::Number:
+        case TValueKind::Whole:
+            return text;
+        case TValueKind::List:
+            return "[" + text + "]";
+        case TValueKind::Text:
+            break;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
 }
 
 std::string ShapeName(const TRunSettings& settings) {

@@ -53,6 +53,10 @@ const TFactor* FindFactor(std::string_view name) noexcept;
 // shares must have one per level); throws TUsageError.
 void CheckFactors(const TRunSettings& settings);
 
+// A factor's value as JSON text: a number, a list of numbers or a string;
+// null where it has none.
+std::string FactorJson(const TFactor& factor, const TRunSettings& settings);
+
 // "pyramid", "rectangle", or "custom" for a shape given by its levels.
 std::string ShapeName(const TRunSettings& settings);
 

@@ -18,7 +18,8 @@ namespace {
 
 [[noreturn]] void Reject(const std::string& option, const std::string& accepted,
                          const std::string& given) {
-    throw TUsageError(option + " must be " + accepted + ", got '" + ForMessage(given) + "'");
+    throw TUsageError(option + " must be " + accepted + ", got '" + ForMessage(given) + "'",
+                      option.substr(option.find_first_not_of('-')), accepted, given);
 }
 
 std::uint64_t WholeOption(const std::string& option, const std::string& text, std::uint64_t min,

@@ -10,17 +10,12 @@
 
 #include "batch/experiment.h"
 #include "batch/run_settings.h"
+#include "batch/usage_error.h"
 
 namespace velmora::batch {
 
 enum class TSummaryFormat { Table, Csv, Json };
 
-// A command line that asks for something the tool cannot do; the message
-// names the option and what it accepts.
-class TUsageError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 // Option values as typed; a missing entry was not given.
 struct TRawOptions {

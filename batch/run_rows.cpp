@@ -7,20 +7,11 @@
 
 #include "batch/message_text.h"
 #include "batch/number_format.h"
+#include "batch/split.h"
 
 namespace velmora::batch {
 
 namespace {
-
-std::vector<std::string_view> Fields(std::string_view line) {
-    std::vector<std::string_view> fields;
-    for (;;) {
-        const auto comma = line.find(',');
-        fields.push_back(line.substr(0, comma));
-        if (comma == std::string_view::npos) return fields;
-        line.remove_prefix(comma + 1);
-    }
-}
 
 template <typename T>
 bool Parse(std::string_view text, T& value) {
@@ -121,7 +112,7 @@ TRowsRead TRowReader::RunRows(const TRunPlace& place, const TRunSettings& settin
             return Bad("not a row of point " + std::to_string(place.Point) + " replication " +
                        std::to_string(place.Replication) + " seed " + std::to_string(place.Seed));
         }
-        const auto f = Fields(std::string_view(line).substr(start.size()));
+        const auto f = SplitAt(std::string_view(line).substr(start.size()), ',');
         int level = 0;
         int rowFinished = 0;
         std::int32_t periods = 0;
@@ -160,7 +151,7 @@ TRowsRead TRowReader::TraceRows(const TRunPlace& place, const TRunSettings& sett
             return Bad("not a row of point " + std::to_string(place.Point) + " replication " +
                        std::to_string(place.Replication) + " seed " + std::to_string(place.Seed));
         }
-        const auto f = Fields(std::string_view(line).substr(start.size()));
+        const auto f = SplitAt(std::string_view(line).substr(start.size()), ',');
         std::int32_t period = 0;
         int level = 0;
         std::int32_t women = 0;

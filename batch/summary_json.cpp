@@ -15,28 +15,12 @@ std::string Number(double value) { return std::isnan(value) ? "null" : Shortest(
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// A factor's value with its JSON type; null where it has none.
-std::string Value(const TFactor& factor, const TRunSettings& settings) {
-    const std::string text = factor.Show(settings);
-    if (text.empty()) return "null";
-    switch (factor.Kind) {
-        case TValueKind::Number:
-        case TValueKind::Whole:
-            return text;
-        case TValueKind::List:
-            return "[" + text + "]";
-        case TValueKind::Text:
-            break;
-    }
-    return Quoted(text);
-}
-
 std::string Parameters(const TBatchReport& report) {
     const TBatchOptions& options = report.Options;
     std::string out = "  \"parameters\": {";
     for (const TFactor& factor : Factors()) {
         out += Quoted(std::string(factor.Column));
-        out += ": " + Value(factor, options.Settings) + ", ";
+        out += ": " + FactorJson(factor, options.Settings) + ", ";
     }
     return out + "\"runs\": " + std::to_string(options.Runs) +
            ", \"seed\": " + std::to_string(options.Seed) +

@@ -1,5 +1,7 @@
 #include "batch/version.h"
 
+#include "velmora_version.h"
+
 namespace velmora::batch {
 
 const char* Version() noexcept { return VELMORA_VERSION; }

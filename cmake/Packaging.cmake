@@ -66,4 +66,26 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+# With the Python package, one .deb per component: velmora as before, and
+# python3-velmora for Debian's interpreter, which CPack does not name itself.
+if(VELMORA_PYTHON)
+  set(CPACK_DEB_COMPONENT_INSTALL ON)
+  set(CPACK_COMPONENTS_ALL Unspecified python3-velmora)
+  set(CPACK_DEBIAN_UNSPECIFIED_PACKAGE_NAME velmora)
+  set(CPACK_COMPONENT_UNSPECIFIED_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+  set(CPACK_DEBIAN_PYTHON3-VELMORA_PACKAGE_NAME python3-velmora)
+  set(CPACK_DEBIAN_PYTHON3-VELMORA_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON3-VELMORA_PACKAGE_DEPENDS
+    "${VELMORA_PYTHON_DEPENDS}, python3-numpy, python3-pandas")
+  set(CPACK_DEBIAN_PYTHON3-VELMORA_PACKAGE_RECOMMENDS "python3-tqdm")
+  set(CPACK_DEBIAN_PYTHON3-VELMORA_PACKAGE_SUGGESTS "python3-matplotlib, velmora")
+  set(CPACK_COMPONENT_PYTHON3-VELMORA_DESCRIPTION "\
+The Python package velmora plays Velmora's seeded runs and experiments from
+Python 3 and returns pandas data frames holding the very numbers velmora-batch
+gives; experiment folders pass between the two both ways. Notebooks can step
+a single run period by period, as the desktop program does.")
+  install(FILES ${PROJECT_BINARY_DIR}/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/python3-velmora COMPONENT python3-velmora)
+endif()
 include(CPack)

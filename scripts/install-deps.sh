@@ -17,6 +17,10 @@ packages=(
   # for its tests; npm, for the charting library the page takes from npm,
   # from Debian unless a node of its own brings it.
   emscripten chromium chromium-driver python3-selenium
+  # The Python package: building, running, its tests and examples.
+  python3-dev pybind11-dev python3-numpy python3-pandas python3-tqdm
+  python3-pytest python3-nbclient python3-nbformat python3-ipykernel python3-matplotlib
+  python3-scipy python3-setuptools python3-venv
 )
 command -v npm >/dev/null || packages+=(npm)
 missing=()

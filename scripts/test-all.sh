@@ -15,7 +15,10 @@ build_and_test() {
   ctest --test-dir "$dir" --output-on-failure -j"$jobs"
 }
 
-build_and_test build-release -DCMAKE_BUILD_TYPE=Release
+# The Python package is built and tested (ctest -L python) in the Release
+# build, with Debian's interpreter: the python3 first on PATH may be another.
+python_options=(-DVELMORA_PYTHON=ON -DPython3_EXECUTABLE=/usr/bin/python3)
+build_and_test build-release -DCMAKE_BUILD_TYPE=Release "${python_options[@]}"
 build_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_BENCH=OFF
 
 # clang: the model and the batch tool built by another compiler, warning-free,

@@ -112,5 +112,19 @@ for program in velmora velmora-batch; do
         fail "$program --version failed"
     [ "$got" = "$program $version" ] || fail "$program --version: '$got'"
 done
+# The Python package, in a build that has it: lintian without errors, and
+# Debian's interpreter imports it from the unpacked files.
+if [ -d "$build/python/velmora" ]; then
+    pydeb=$work/deb/python3-velmora_${version}_$(dpkg --print-architecture).deb
+    [ -f "$pydeb" ] || { fail "no $(basename "$pydeb")"; exit 1; }
+    lintian --fail-on error "$pydeb" >"$work/lintian" 2>&1 || fail "lintian reports errors on $(basename "$pydeb")"
+    grep -v 'running with root' "$work/lintian" | sed 's/^/package: lintian: /' || true
+    dpkg-deb -f "$pydeb" Depends | grep -q 'python3-pandas' || fail "python3-velmora does not depend on python3-pandas"
+    dpkg-deb -x "$pydeb" "$work/pyroot"
+    got=$(cd "$work" && PYTHONPATH="$work/pyroot/usr/lib/python3/dist-packages" /usr/bin/python3 -c \
+        'import velmora; print(velmora.__version__, len(velmora.run(runs=2, seed=1).runs))') ||
+        fail "python3-velmora does not import"
+    [ "$got" = "$version 16" ] || fail "python3-velmora: '$got'"
+fi
 [ "$failed" -eq 0 ] && echo "package: passed ($(du -k "$deb" | cut -f1) KiB)"
 exit "$failed"
