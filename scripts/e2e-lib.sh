@@ -3,7 +3,7 @@
 # Source it after setting `e2e_name` (the prefix of every message) and `app`.
 for tool in Xvfb xdpyinfo xdotool xwininfo import convert; do
     command -v "$tool" >/dev/null || {
-        echo "$e2e_name: $tool is missing; run scripts/install-deps.sh" >&2
+        echo "$e2e_name: $tool is missing; run scripts/install-deps.sh --tests" >&2
         exit 1
     }
 done

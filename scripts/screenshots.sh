@@ -5,7 +5,7 @@
 #   docs/images/sweep.svg   the plot of a sweep from examples/, once there is one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-release -j"$(nproc)" --target velmora velmora-batch
 mkdir -p docs/images

@@ -5,7 +5,7 @@
 # Release build's traces.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh --tests
 jobs=$(nproc)
 
 build_and_test() {
