@@ -10,7 +10,7 @@
 namespace velmora {
 
 // Puts a level's occupied positions in non-increasing score order, leaving
-// vacant positions where they are, with the method org.Ranking selects.
+// vacant positions where they are, with the method org.Implementation selects.
 void RankLevel(TOrganisation& org, int level);
 
 // The reference ranking, the exchange pass: at each occupied position, swap

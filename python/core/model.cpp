@@ -32,7 +32,7 @@ class TModel {
         Settings_ = options.Settings;
         Seed_ = options.Seed;
         SeedFromClock_ = options.SeedFromClock;
-        Org_->Ranking = Settings_.Ranking;
+        Org_->Implementation = Settings_.Implementation;
         BeginRun(*Org_, Seed_, Settings_.Shape, Settings_.Params);
         // A run's first tally comes with its first period; a notebook shows
         // period 0 as well.

@@ -139,7 +139,7 @@ EMSCRIPTEN_KEEPALIVE const char* velmora_factors() { return Keep(FactorTable());
 EMSCRIPTEN_KEEPALIVE const char* velmora_begin(const char* factors, std::uint32_t seed) {
     const char* problem = Settle(Stepped, factors);
     if (*problem != '\0') return problem;
-    Stepped.Org->Ranking = Stepped.Settings.Ranking;
+    Stepped.Org->Implementation = Stepped.Settings.Implementation;
     Stepped.Seed = seed;
     BeginRun(*Stepped.Org, seed, Stepped.Settings.Shape, Stepped.Settings.Params);
     // The staff as first placed, for the page to draw period 0; the periods
