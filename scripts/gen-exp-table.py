@@ -11,7 +11,7 @@ sums of doubles (the splitting of scripts/gen-log-table.py).
   kSeries    1/i!, i = 0 .. 13, as triple doubles.
 """
 import decimal
-import importlib.util
+import runpy
 import shutil
 import subprocess
 from fractions import Fraction
@@ -19,14 +19,15 @@ from pathlib import Path
 
 decimal.getcontext().prec = 100
 HERE = Path(__file__).resolve().parent
-spec = importlib.util.spec_from_file_location("log_table", HERE / "gen-log-table.py")
-log_table = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(log_table)
-split = log_table.split
+# The logarithm's generator, run for its functions only (its main() is
+# guarded), so that both tables split numbers into doubles the same way.
+_log_table = runpy.run_path(str(HERE / "gen-log-table.py"))
+ln = _log_table["ln"]
+split = _log_table["split"]
 
 
 def main():
-    ln2 = log_table.ln(Fraction(2))
+    ln2 = ln(Fraction(2))
     ln2_by_128 = split(ln2 / 128, 4, bits=35)
     powers = []
     for j in range(128):
