@@ -2,6 +2,7 @@
 
 #include "batch/trace.h"
 #include "model/run.h"
+#include "model/tally.h"
 
 namespace velmora::batch {
 
@@ -9,11 +10,20 @@ std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept {
     return static_cast<std::uint32_t>(firstSeed + (run - 1));
 }
 
+void StartRun(TOrganisation& org, const TRunSettings& settings, std::uint32_t seed) {
+    org.Implementation = settings.Implementation;
+    BeginRun(org, seed, settings.Shape, settings.Params);
+}
+
+void StartShownRun(TOrganisation& org, const TRunSettings& settings, std::uint32_t seed) {
+    StartRun(org, settings, seed);
+    Tally(org);
+}
+
 bool SimulateRun(TOrganisation& org, const TRunSettings& settings, std::uint64_t run,
                  std::uint32_t seed, const TRunWants& wants, TRunResult& result,
                  const std::atomic<bool>* cancel, const TPartHook& handOn) {
-    org.Implementation = settings.Implementation;
-    BeginRun(org, seed, settings.Shape, settings.Params);
+    StartRun(org, settings, seed);
     result.Run = run;
     result.Seed = seed;
     result.Trace.clear();

@@ -27,6 +27,13 @@ using TPartHook = std::function<std::size_t(TRunResult& part)>;
 // The seed of run r (1-based): (firstSeed + r - 1) mod 2^32.
 std::uint32_t RunSeed(std::uint32_t firstSeed, std::uint64_t run) noexcept;
 
+// Starts a run of these settings on org from the seed, as SimulateRun does.
+void StartRun(TOrganisation& org, const TRunSettings& settings, std::uint32_t seed);
+
+// The same, with the first staff tallied, for front ends that show a run
+// from period 0: a run's own first tally comes with its first period.
+void StartShownRun(TOrganisation& org, const TRunSettings& settings, std::uint32_t seed);
+
 // Plays one whole run on org, exactly as the window would, until it finishes
 // or reaches settings.MaxPeriods. Returns false, with the result incomplete, when
 // cancel was raised meanwhile.

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "batch/options.h"
+#include "batch/simulate.h"
 #include "model/run.h"
-#include "model/tally.h"
 #include "python/core/columns.h"
 #include "python/core/register.h"
 #include "python/core/watch.h"
@@ -32,11 +32,7 @@ class TModel {
         Settings_ = options.Settings;
         Seed_ = options.Seed;
         SeedFromClock_ = options.SeedFromClock;
-        Org_->Implementation = Settings_.Implementation;
-        BeginRun(*Org_, Seed_, Settings_.Shape, Settings_.Params);
-        // A run's first tally comes with its first period; a notebook shows
-        // period 0 as well.
-        Tally(*Org_);
+        batch::StartShownRun(*Org_, Settings_, Seed_);
         Staff_ = Org_->Total;
     }
 

@@ -18,7 +18,6 @@
 #include "batch/trace.h"
 #include "batch/version.h"
 #include "model/run.h"
-#include "model/tally.h"
 
 namespace velmora::batch {
 namespace {
@@ -139,12 +138,8 @@ EMSCRIPTEN_KEEPALIVE const char* velmora_factors() { return Keep(FactorTable());
 EMSCRIPTEN_KEEPALIVE const char* velmora_begin(const char* factors, std::uint32_t seed) {
     const char* problem = Settle(Stepped, factors);
     if (*problem != '\0') return problem;
-    Stepped.Org->Implementation = Stepped.Settings.Implementation;
     Stepped.Seed = seed;
-    BeginRun(*Stepped.Org, seed, Stepped.Settings.Shape, Stepped.Settings.Params);
-    // The staff as first placed, for the page to draw period 0; the periods
-    // that follow tally afresh.
-    Tally(*Stepped.Org);
+    StartShownRun(*Stepped.Org, Stepped.Settings, seed);
     Stepped.Trace = TraceHeader(Stepped.Settings.Shape.Levels);
     return "";
 }
