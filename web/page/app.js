@@ -897,8 +897,8 @@
     wire();
     showSpeed();
     writeAddress();
-    beginRun();
-    say('Ready at period 0. Press Start.');
+    // A refused factor in the address says so instead.
+    if (beginRun()) say('Ready at period 0. Press Start.');
     document.body.dataset.ready = 'true';
     performance.mark('velmora-ready');
     resolveReady(window.velmora);

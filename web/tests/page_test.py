@@ -228,6 +228,9 @@ class Page(unittest.TestCase):
         self.screenshot("sweep-1024x768.png", "sweep-title")
 
     def test_a_refused_factor_is_shown_at_its_field(self):
+        self.open("?seed=3&turnover-women=1.7")
+        self.assertEqual(self.el("factor-turnover-women").get_attribute("aria-invalid"), "true")
+        self.assertIn("Not started", self.text("status"))
         self.open("?seed=3")
         field = self.el("factor-women-hired")
         field.clear()
