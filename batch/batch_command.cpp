@@ -10,18 +10,20 @@
 #include <exception>
 #include <memory>
 
-#include "batch/batch_summary.h"
 #include "batch/interrupt.h"
 #include "batch/output_file.h"
-#include "batch/parallel_runner.h"
 #include "batch/progress_bar.h"
-#include "batch/summary_format.h"
-#include "batch/svg_plot.h"
-#include "batch/trace.h"
-#include "batch/trajectory.h"
 #include "model/random.h"
+#include "research/batch_summary.h"
+#include "research/parallel_runner.h"
+#include "research/summary_format.h"
+#include "research/svg_plot.h"
+#include "research/trace.h"
+#include "research/trajectory.h"
 
 namespace velmora::batch {
+
+using namespace velmora::research;
 
 namespace {
 
@@ -95,7 +97,7 @@ int Play(const TBatchOptions& options, const std::atomic<bool>& cancel, std::uin
     if (outputs.Trace) outputs.Trace->Finish();
     const TBatchReport report{options, summary, seconds, WorkerCount(job)};
     const bool traceOnStandardOutput = outputs.Trace && outputs.Trace->IsStandardOutput();
-    PrintSummary(FormatSummary(report), traceOnStandardOutput, cancel);
+    PrintSummary(FormatSummary(report, options.Format), traceOnStandardOutput, cancel);
     if (cancel.load()) return Interrupted(summary.Runs, options.Runs);
     if (outputs.Plot) outputs.Plot->Commit();
     if (outputs.Trace) outputs.Trace->Commit();

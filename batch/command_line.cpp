@@ -10,13 +10,15 @@
 #include <thread>
 #include <vector>
 
-#include "batch/experiment_files.h"
-#include "batch/factors.h"
 #include "batch/help_format.h"
-#include "batch/message_text.h"
-#include "batch/version.h"
+#include "research/experiment_files.h"
+#include "research/factors.h"
+#include "research/message_text.h"
+#include "research/version.h"
 
 namespace velmora::batch {
+
+using namespace velmora::research;
 
 namespace {
 

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "batch/command_line.h"
-#include "batch/factors.h"
-#include "batch/split.h"
-#include "batch/version.h"
+#include "research/factors.h"
+#include "research/split.h"
+#include "research/version.h"
 
 namespace {
 
 using namespace velmora::batch;
+using namespace velmora::research;
 
 // The factors --vary accepts, offered by the completion after --vary.
 std::vector<std::string> VaryFactorNames() {

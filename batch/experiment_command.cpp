@@ -16,16 +16,18 @@
 
 #include "batch/batch_command.h"
 #include "batch/command_line.h"
-#include "batch/experiment_files.h"
 #include "batch/interrupt.h"
-#include "batch/message_text.h"
 #include "batch/output_file.h"
-#include "batch/parallel_runner.h"
 #include "batch/progress_bar.h"
-#include "batch/run_rows.h"
-#include "batch/sweep_plot.h"
+#include "research/experiment_files.h"
+#include "research/message_text.h"
+#include "research/parallel_runner.h"
+#include "research/run_rows.h"
+#include "research/sweep_plot.h"
 
 namespace velmora::batch {
+
+using namespace velmora::research;
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "batch/command_line.h"
 #include "batch/options.h"
-#include "batch/parallel_runner.h"
+#include "research/parallel_runner.h"
 
 namespace velmora::batch {
 
@@ -25,7 +25,7 @@ struct TFolderPlay {
     bool Complete = false;
 };
 TFolderPlay PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>& cancel,
-                           const TProgressHook& progress = {});
+                           const research::TProgressHook& progress = {});
 
 // Plays an experiment: into its --out folder, going on from an interrupted
 // one with --resume, or with its summary on standard output. Returns the

@@ -15,6 +15,7 @@
 
 int main(int argc, char** argv) {
     using namespace velmora::batch;
+    using namespace velmora::research;
     // Before anything is opened, so that no file takes a standard stream's number.
     if (!OpenClosedStandardStreams()) return 1;
     // Runs' buffers grow to megabytes and are freed in another thread; kept

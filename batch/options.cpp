@@ -1,7 +1,7 @@
 #include "batch/options.h"
 
-#include "batch/factors.h"
 #include "model/random.h"
+#include "research/factors.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "batch/message_text.h"
-#include "batch/number_format.h"
+#include "research/message_text.h"
+#include "research/number_format.h"
 
 namespace velmora::batch {
+
+using namespace velmora::research;
 
 namespace {
 

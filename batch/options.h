@@ -8,14 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "batch/experiment.h"
-#include "batch/run_settings.h"
-#include "batch/usage_error.h"
+#include "research/batch_request.h"
+#include "research/experiment.h"
+#include "research/run_settings.h"
+#include "research/summary_format.h"
+#include "research/usage_error.h"
 
 namespace velmora::batch {
-
-enum class TSummaryFormat { Table, Csv, Json };
-
 
 // Option values as typed; a missing entry was not given.
 struct TRawOptions {
@@ -33,22 +32,18 @@ struct TRawOptions {
 };
 
 // A checked batch request.
-struct TBatchOptions {
-    TRunSettings Settings;  // of the first point
-    TExperimentPlan Plan;   // every point, its replications and seeds
-    bool Sweep = false;     // --vary or --out: an experiment rather than one batch
+struct TBatchOptions : research::TBatchRequest {
+    // Settings: those of the first point
+    research::TExperimentPlan Plan;  // every point, its replications and seeds
+    bool Sweep = false;              // --vary or --out: an experiment rather than one batch
     std::optional<std::string> OutDir;
     bool Resume = false;
     bool TracePeriods = false;
     // The options that decide the experiment's results, as a command line.
     std::vector<std::string> Arguments;
-    std::uint64_t Runs = 100;
-    std::uint32_t Seed = 0;
-    bool SeedFromClock = true;
-    unsigned Threads = 1;
     std::optional<std::string> TracePath;  // "-" is standard output
     std::optional<std::string> PlotPath;
-    TSummaryFormat Format = TSummaryFormat::Table;
+    research::TSummaryFormat Format = research::TSummaryFormat::Table;
     bool Quiet = false;
 };
 

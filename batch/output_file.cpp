@@ -19,10 +19,12 @@
 #include <thread>
 #include <vector>
 
-#include "batch/message_text.h"
 #include "batch/standard_streams.h"
+#include "research/message_text.h"
 
 namespace velmora::batch {
+
+using namespace velmora::research;
 
 namespace {
 

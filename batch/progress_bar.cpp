@@ -2,9 +2,11 @@
 
 #include <cmath>
 
-#include "batch/number_format.h"
+#include "research/number_format.h"
 
 namespace velmora::batch {
+
+using namespace velmora::research;
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <memory>
 #include <vector>
 
-#include "batch/parallel_runner.h"
-#include "batch/trace.h"
 #include "bench_support.h"
 #include "model/movement.h"
 #include "model/refill.h"
 #include "model/run.h"
+#include "research/parallel_runner.h"
+#include "research/trace.h"
 
 namespace {
 
@@ -101,7 +101,7 @@ void BM_TraceRow(benchmark::State& state) {
     std::string out;
     for (auto _ : state) {
         out.clear();
-        batch::AppendTraceRow(out, 1, 1, org);
+        research::AppendTraceRow(out, 1, 1, org);
         benchmark::DoNotOptimize(out.data());
     }
 }
@@ -109,14 +109,15 @@ BENCHMARK(BM_TraceRow);
 
 // Whole Pyramid runs through the batch runner; items per second is runs/s.
 void BM_Batch(benchmark::State& state) {
-    batch::TBatchJob job;
+    research::TBatchJob job;
     job.Runs = 200;
     job.Threads = static_cast<unsigned>(state.range(0));
     job.Wants.Trace = state.range(1) != 0;
     const std::atomic<bool> cancel{false};
     for (auto _ : state) {
-        batch::RunBatch(
-            job, [](const batch::TRunResult& r) { benchmark::DoNotOptimize(r.Periods); }, cancel);
+        research::RunBatch(
+            job, [](const research::TRunResult& r) { benchmark::DoNotOptimize(r.Periods); },
+            cancel);
         job.FirstSeed += 200;
     }
     state.SetItemsProcessed(state.iterations() * 200);

@@ -26,7 +26,7 @@ py::array_t<bool> TakeFlags(std::vector<bool>& flags) {
     return array;
 }
 
-void TRunColumns::Add(const batch::TRunResult& run) {
+void TRunColumns::Add(const research::TRunResult& run) {
     // A finished run counts the periods to its end, as runs.csv does.
     const std::int32_t periods = run.Finished ? run.FinishedPeriod : run.Periods;
     for (int k = 1; k <= run.Levels; ++k) {

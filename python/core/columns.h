@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "batch/run_result.h"
+#include "research/run_result.h"
 
 namespace velmora::python {
 
@@ -30,7 +30,7 @@ py::array_t<bool> TakeFlags(std::vector<bool>& flags);
 class TRunColumns {
   public:
     explicit TRunColumns(bool sweep) : Sweep_(sweep) {}
-    void Add(const batch::TRunResult& run);
+    void Add(const research::TRunResult& run);
     py::dict Take();
 
   private:

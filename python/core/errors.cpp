@@ -2,10 +2,10 @@
 #include <vector>
 
 #include "batch/experiment_command.h"
-#include "batch/factors.h"
 #include "batch/options.h"
 #include "batch/output_file.h"
 #include "python/core/register.h"
+#include "research/factors.h"
 
 namespace velmora::python {
 
@@ -22,7 +22,7 @@ std::string ForPython(std::string text) {
         text.erase(at + 3, 4);
     }
     std::vector<std::string> names{"trace-periods"};
-    for (const batch::TFactor& factor : batch::Factors()) names.emplace_back(factor.Name);
+    for (const research::TFactor& factor : research::Factors()) names.emplace_back(factor.Name);
     for (const std::string& name : names) {
         if (name.find('-') == std::string::npos) continue;
         std::string python = name;
@@ -36,7 +36,7 @@ std::string ForPython(std::string text) {
 }
 
 // A refused value in Python's words, the fields kept on the exception.
-void SetUsageError(const py::object& type, const batch::TUsageError& error) {
+void SetUsageError(const py::object& type, const research::TUsageError& error) {
     if (error.Name().empty()) {
         PyErr_SetString(type.ptr(), ForPython(error.what()).c_str());
         return;
@@ -56,7 +56,7 @@ void SetUsageError(const py::object& type, const batch::TUsageError& error) {
 }  // namespace
 
 void RegisterErrors(py::module_& m) {
-    static py::exception<batch::TUsageError> usage(m, "UsageError", PyExc_ValueError);
+    static py::exception<research::TUsageError> usage(m, "UsageError", PyExc_ValueError);
     usage.doc() =
         "A request velmora cannot play: the message names the argument, the value given and what "
         "it accepts, and for a single value refused its argument, accepted and given say so (None "
@@ -65,7 +65,7 @@ void RegisterErrors(py::module_& m) {
     py::register_exception_translator([](std::exception_ptr failure) {
         try {
             if (failure) std::rethrow_exception(failure);
-        } catch (const batch::TUsageError& error) {
+        } catch (const research::TUsageError& error) {
             SetUsageError(usage, error);
         } catch (const batch::TFolderError& error) {
             usage(ForPython(error.what()).c_str());

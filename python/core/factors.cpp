@@ -1,33 +1,33 @@
 #include <string>
 
-#include "batch/factors.h"
 #include "batch/options.h"
 #include "python/core/register.h"
+#include "research/factors.h"
 
 namespace velmora::python {
 
 namespace {
 
-const char* KindName(batch::TValueKind kind) {
+const char* KindName(research::TValueKind kind) {
     switch (kind) {
-        case batch::TValueKind::Number:
+        case research::TValueKind::Number:
             return "number";
-        case batch::TValueKind::Whole:
+        case research::TValueKind::Whole:
             return "whole";
-        case batch::TValueKind::Text:
+        case research::TValueKind::Text:
             return "text";
-        case batch::TValueKind::List:
+        case research::TValueKind::List:
             return "list";
     }
     return "text";
 }
 
 // What a factor accepts, as its own check words it when refusing a value.
-std::string Accepted(const batch::TFactor& factor) {
-    batch::TRunSettings settings;
+std::string Accepted(const research::TFactor& factor) {
+    research::TRunSettings settings;
     try {
         factor.Apply(settings, "?");
-    } catch (const batch::TUsageError& error) {
+    } catch (const research::TUsageError& error) {
         const std::string text = error.what();
         const std::size_t from = text.find(" must be ");
         const std::size_t to = text.rfind(", got ");
@@ -45,7 +45,7 @@ void RegisterFactors(py::module_& m) {
         "factor_table",
         [] {
             py::list rows;
-            for (const batch::TFactor& factor : batch::Factors()) {
+            for (const research::TFactor& factor : research::Factors()) {
                 py::dict row;
                 row["option"] = std::string(factor.Name);
                 row["column"] = std::string(factor.Column);

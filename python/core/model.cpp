@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "batch/options.h"
-#include "batch/simulate.h"
 #include "model/run.h"
 #include "python/core/columns.h"
 #include "python/core/register.h"
 #include "python/core/watch.h"
+#include "research/simulate.h"
 
 namespace velmora::python {
 
@@ -32,16 +32,16 @@ class TModel {
         Settings_ = options.Settings;
         Seed_ = options.Seed;
         SeedFromClock_ = options.SeedFromClock;
-        batch::StartShownRun(*Org_, Settings_, Seed_);
+        research::StartShownRun(*Org_, Settings_, Seed_);
         Staff_ = Org_->Total;
     }
 
     void Step(std::int64_t periods) {
         const std::int64_t most = MaxPeriod - Org_->Period;
         if (periods < 1 || periods > most) {
-            throw batch::TUsageError("periods must be a whole number from 1 to " +
-                                     std::to_string(most) + ", got '" + std::to_string(periods) +
-                                     "'");
+            throw research::TUsageError("periods must be a whole number from 1 to " +
+                                        std::to_string(most) + ", got '" + std::to_string(periods) +
+                                        "'");
         }
         const std::int64_t target = Org_->Period + periods;
         Play([&](const auto& look, const std::atomic<bool>& cancel) {
@@ -84,7 +84,7 @@ class TModel {
         watch.Rethrow();
     }
 
-    batch::TRunSettings Settings_;
+    research::TRunSettings Settings_;
     std::unique_ptr<TOrganisation> Org_ = std::make_unique<TOrganisation>();
     std::uint32_t Seed_ = 0;
     bool SeedFromClock_ = false;

@@ -7,16 +7,16 @@
 #include <thread>
 #include <vector>
 
-#include "batch/batch_summary.h"
 #include "batch/experiment_command.h"
-#include "batch/experiment_files.h"
 #include "batch/options.h"
 #include "batch/output_file.h"
-#include "batch/parallel_runner.h"
-#include "batch/summary_format.h"
 #include "python/core/columns.h"
 #include "python/core/register.h"
 #include "python/core/watch.h"
+#include "research/batch_summary.h"
+#include "research/experiment_files.h"
+#include "research/parallel_runner.h"
+#include "research/summary_format.h"
 
 namespace velmora::python {
 
@@ -63,11 +63,12 @@ std::string Text(const TWrite& write) {
 }
 
 // Plays the job with the GIL released.
-void Play(const batch::TBatchJob& job, TPythonWatch& watch, const batch::TRunConsumer& consume) {
+void Play(const research::TBatchJob& job, TPythonWatch& watch,
+          const research::TRunConsumer& consume) {
     {
         py::gil_scoped_release release;
-        batch::RunBatch(job, consume, watch.Cancel(),
-                        [&](std::uint64_t done) { watch.Look(done); });
+        research::RunBatch(job, consume, watch.Cancel(),
+                           [&](std::uint64_t done) { watch.Look(done); });
     }
     // Only the watch cancels.
     watch.Rethrow();
@@ -75,14 +76,14 @@ void Play(const batch::TBatchJob& job, TPythonWatch& watch, const batch::TRunCon
 
 py::dict PlayBatch(const TRequest& request, bool trace, py::object progress) {
     const batch::TBatchOptions options = Validate(request);
-    batch::TBatchJob job{options.Settings, options.Runs, options.Seed, options.Threads, {}};
+    research::TBatchJob job{options.Settings, options.Runs, options.Seed, options.Threads, {}};
     job.Wants.LongTrace = trace;
     TRunColumns runs(false);
     TTraceColumns traced(false);
-    batch::TBatchSummary summary;
+    research::TBatchSummary summary;
     TPythonWatch watch(progress, options.Runs);
     const auto start = std::chrono::steady_clock::now();
-    Play(job, watch, [&](const batch::TRunResult& result) {
+    Play(job, watch, [&](const research::TRunResult& result) {
         if (trace) traced.Add(result.Trace);
         if (result.Partial) return;
         runs.Add(result);
@@ -91,14 +92,14 @@ py::dict PlayBatch(const TRequest& request, bool trace, py::object progress) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     watch.Finish(options.Runs);
-    const batch::TBatchReport report{options, summary, seconds, batch::WorkerCount(job)};
+    const research::TBatchReport report{options, summary, seconds, research::WorkerCount(job)};
     py::dict result;
     result["seed"] = options.Seed;
     result["seed_from_clock"] = options.SeedFromClock;
-    result["threads"] = batch::WorkerCount(job);
+    result["threads"] = research::WorkerCount(job);
     result["seconds"] = seconds;
     result["runs"] = runs.Take();
-    result["summary_csv"] = batch::FormatCsv(report);
+    result["summary_csv"] = research::FormatCsv(report);
     if (trace) result["trace"] = traced.Take();
     return result;
 }
@@ -109,17 +110,17 @@ py::dict PlaySweep(const TRequest& request, py::object progress) {
     TRequest checked = request;
     checked.TracePeriods = false;
     const batch::TBatchOptions options = Validate(checked);
-    const batch::TExperimentPlan& plan = options.Plan;
-    batch::TBatchJob job;
+    const research::TExperimentPlan& plan = options.Plan;
+    research::TBatchJob job;
     job.Plan = &plan;
     job.Runs = plan.ShardRuns();
     job.Threads = options.Threads;
     job.Wants.LongTrace = request.TracePeriods;
     TRunColumns runs(true);
     TTraceColumns traced(true);
-    batch::TPointSummaries points(batch::PointLevels(plan));
+    research::TPointSummaries points(research::PointLevels(plan));
     TPythonWatch watch(progress, job.Runs);
-    Play(job, watch, [&](const batch::TRunResult& result) {
+    Play(job, watch, [&](const research::TRunResult& result) {
         if (request.TracePeriods) traced.Add(result.Trace);
         if (result.Partial) return;
         runs.Add(result);
@@ -130,11 +131,11 @@ py::dict PlaySweep(const TRequest& request, py::object progress) {
     result["seed"] = options.Seed;
     result["seed_from_clock"] = options.SeedFromClock;
     result["experiment_json"] =
-        batch::ExperimentJson(plan, options.Arguments, request.TracePeriods, true);
+        research::ExperimentJson(plan, options.Arguments, request.TracePeriods, true);
     result["points_csv"] =
-        Text([&](const batch::TTextSink& sink) { batch::PointsCsv(plan, sink); });
+        Text([&](const research::TTextSink& sink) { research::PointsCsv(plan, sink); });
     result["summary_csv"] =
-        Text([&](const batch::TTextSink& sink) { batch::SummaryCsv(plan, points, sink); });
+        Text([&](const research::TTextSink& sink) { research::SummaryCsv(plan, points, sink); });
     result["runs"] = runs.Take();
     if (request.TracePeriods) result["trace"] = traced.Take();
     return result;

@@ -1,7 +1,7 @@
 #include "batch/options.h"
 
-#include "batch/factors.h"
-#include "batch/number_format.h"
+#include "research/factors.h"
+#include "research/number_format.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 #include <vector>
 
 namespace velmora::batch {
+
+using namespace velmora::research;
 namespace {
 
 using ::testing::HasSubstr;
@@ -164,6 +166,8 @@ TEST(ValidateOptions, TakesEveryGoodValueAndLaterFactorsOverrideEarlierOnes) {
 }  // namespace velmora::batch
 
 namespace velmora::batch {
+
+using namespace velmora::research;
 namespace {
 
 // A page builds its controls from each factor's range: the ends it states

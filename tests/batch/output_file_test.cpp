@@ -97,4 +97,11 @@ TEST_F(OutputFile, AnUnwritablePathFailsAtOnce) {
 }
 
 }  // namespace
+TEST(Leftovers, OnlyTheWritersOwnTemporaryNamesCount) {
+    EXPECT_TRUE(IsLeftover(".vb-a1B2c3"));
+    for (const char* name : {".vb-a1B2c", ".vb-a1B2c3d", "vb-a1B2c3x", ".vb-a1/2c3", "runs.csv"}) {
+        EXPECT_FALSE(IsLeftover(name)) << name;
+    }
+}
+
 }  // namespace velmora::batch

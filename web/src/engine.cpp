@@ -9,17 +9,17 @@
 #include <string>
 #include <vector>
 
-#include "batch/batch_summary.h"
-#include "batch/experiment.h"
-#include "batch/factors.h"
-#include "batch/number_format.h"
-#include "batch/options.h"
-#include "batch/simulate.h"
-#include "batch/trace.h"
-#include "batch/version.h"
 #include "model/run.h"
+#include "research/batch_summary.h"
+#include "research/experiment.h"
+#include "research/factors.h"
+#include "research/number_format.h"
+#include "research/simulate.h"
+#include "research/trace.h"
+#include "research/usage_error.h"
+#include "research/version.h"
 
-namespace velmora::batch {
+namespace velmora::research {
 namespace {
 
 std::string JsonText(std::string_view text) {
@@ -122,10 +122,10 @@ bool RunOver(const TSession& s) {
 }
 
 }  // namespace
-}  // namespace velmora::batch
+}  // namespace velmora::research
 
 using namespace velmora;
-using namespace velmora::batch;
+using namespace velmora::research;
 
 extern "C" {
 

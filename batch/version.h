@@ -1,8 +1,0 @@
-#pragma once
-
-namespace velmora::batch {
-
-// The program's version, recorded with every summary.
-const char* Version() noexcept;
-
-}  // namespace velmora::batch

@@ -1,0 +1,300 @@
+#include "research/factors.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <vector>
+
+#include "research/message_text.h"
+#include "research/number_format.h"
+#include "research/split.h"
+#include "research/usage_error.h"
+
+namespace velmora::research {
+
+namespace {
+
+[[noreturn]] void Reject(std::string_view name, std::string_view accepted, std::string_view given) {
+    throw TUsageError("--" + std::string(name) + " must be " + std::string(accepted) + ", got '" +
+                          ForMessage(given) + "'",
+                      std::string(name), std::string(accepted), std::string(given));
+}
+
+// A number within the range.
+double InRange(std::string_view name, std::string_view accepted, std::string_view text,
+               const TRange& range) {
+    const auto value = ReadNumber(text);
+    if (!value || *value > range.High || *value < range.Low ||
+        (range.LowOpen && *value == range.Low)) {
+        Reject(name, accepted, text);
+    }
+    return *value;
+}
+
+constexpr std::uint64_t MaxPeriodCount = 2147483647;
+
+std::int32_t PeriodCount(std::string_view name, std::string_view text) {
+    const auto value = ReadWhole(text, MaxPeriodCount);
+    if (!value || *value < 1) {
+        Reject(name, "a whole number from 1 to 2147483647", text);
+    }
+    return static_cast<std::int32_t>(*value);
+}
+
+constexpr TRange ProbabilityRange{0, 1};
+constexpr TRange TurnoverRange{0, 1, true};
+constexpr TRange SpreadRange{0, 1000};
+constexpr TRange BiasRange{-1000, 1000};
+constexpr TRange SlopeRange{-100, 100};
+constexpr TRange PeriodRange{1, MaxPeriodCount};
+
+constexpr std::string_view Probability = "a probability from 0 to 1";
+constexpr std::string_view Turnover = "a probability above 0 and at most 1";
+constexpr std::string_view Spread = "a number from 0 to 1000";
+
+std::string List(const TPerLevel<double>& values, int count) {
+    std::string text;
+    for (int k = 1; k <= count; ++k) {
+        if (k > 1) text += ',';
+        AppendShortest(text, values[k]);
+    }
+    return text;
+}
+
+std::string Levels(const TShape& shape) {
+    std::string text;
+    for (int k = 1; k <= shape.Levels; ++k) {
+        if (k > 1) text += ',';
+        AppendInteger(text, shape.Sizes[k]);
+    }
+    return text;
+}
+
+void ApplyForm(TRunSettings& s, std::string_view text) {
+    const std::string name = Lowered(text);
+    if (name == "pyramid") {
+        s.Form = PyramidForm;
+        s.Shape = PyramidShape;
+    } else if (name == "rectangle") {
+        s.Form = RectangleForm;
+        s.Shape = RectangleShape;
+    } else {
+        Reject("form", "pyramid or rectangle", text);
+    }
+}
+
+void ApplyLevels(TRunSettings& s, std::string_view text) {
+    constexpr std::string_view accepted =
+        "2 to 16 whole numbers of at least 1, separated by commas, at most 100000 in all";
+    const auto parts = SplitAt(text, ',');
+    if (parts.size() < MinLevels || parts.size() > MaxLevels) Reject("levels", accepted, text);
+    TShape shape;
+    shape.Levels = static_cast<int>(parts.size());
+    std::int64_t total = 0;
+    for (int k = 1; k <= shape.Levels; ++k) {
+        const auto size = ReadWhole(parts[static_cast<std::size_t>(k - 1)], MaxPositions);
+        if (!size || *size < 1 || (total += *size) > MaxPositions) Reject("levels", accepted, text);
+        shape.Sizes[k] = static_cast<std::int32_t>(*size);
+    }
+    s.Shape = shape;
+    s.Form.reset();
+}
+
+void ApplyBias(TRunSettings& s, std::string_view text) {
+    if (text == "1" || text == "1%") {
+        s.BiasChoice = 0;
+    } else if (text == "5" || text == "5%") {
+        s.BiasChoice = 1;
+    } else if (ReadNumber(text)) {
+        throw TUsageError("--bias takes the window's choices 1 (\"1%\") or 5 (\"5%\"), got '" +
+                          ForMessage(text) + "'; for a bonus of " + ForMessage(text) +
+                          " score points use --bias-points " + ForMessage(text));
+    } else {
+        Reject("bias", "1 or 5 (the window's \"1%\" and \"5%\")", text);
+    }
+    s.Params.Bias = BiasChoices[static_cast<std::size_t>(*s.BiasChoice)];
+}
+
+void ApplyWomenInitial(TRunSettings& s, std::string_view text) {
+    const auto parts = SplitAt(text, ',');
+    constexpr std::string_view accepted =
+        "a share from 0 to 1, or one per level separated by commas";
+    if (parts.size() > MaxLevels) Reject("women-initial", accepted, text);
+    TPerLevel<double> shares{};
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        shares[static_cast<int>(i) + 1] =
+            InRange("women-initial", accepted, parts[i], ProbabilityRange);
+    }
+    s.WomenInitialGiven = parts.size() == 1 ? 0 : static_cast<int>(parts.size());
+    s.Params.WomenInitial = parts.size() == 1 ? TParameters::Uniform(shares[1]) : shares;
+}
+
+std::string Shown(double value) { return Shortest(value); }
+
+constexpr std::array<TFactor, 16> Table = {{
+    {"form", "pyramid|rectangle", "Organisation form: 8 levels of 1424 positions", "pyramid",
+     "form", TValueKind::Text, ApplyForm, ShapeName, "n/a", "Form"},
+    {"levels", "N1,N2,...",
+     "Level sizes from the bottom level up, 2 to 16 levels, at most 100000 positions; overrides "
+     "--form",
+     "the form's", "levels", TValueKind::List, ApplyLevels,
+     [](const TRunSettings& s) { return Levels(s.Shape); }, "n/a", "Level sizes"},
+    {"bias", "1|5",
+     "Bias as in the window: 1 (\"1%\", 2.01 points) or 5 (\"5%\", 4.58 points), the share of "
+     "the score variance that sex explains",
+     "5", "bias_choice", TValueKind::Text, ApplyBias,
+     [](const TRunSettings& s) {
+         return s.BiasChoice ? std::string(*s.BiasChoice == 0 ? "1%" : "5%") : std::string();
+     },
+     "given in points", "Bias as in the window"},
+    {"bias-points", "X", "Score bonus of every man, -1000 to 1000; overrides --bias", "4.58",
+     "bias_points", TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.Bias = InRange("bias-points", "a number from -1000 to 1000", t, BiasRange);
+         s.BiasChoice.reset();
+     },
+     [](const TRunSettings& s) { return Shown(s.Params.Bias); }, "n/a", "Bias in score points",
+     BiasRange},
+    {"score-sd-men", "S", "Standard deviation of men's scores, 0 to 1000", "10", "score_sd_men",
+     TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.ScoreSdMen = InRange("score-sd-men", Spread, t, SpreadRange);
+     },
+     [](const TRunSettings& s) { return Shown(s.Params.ScoreSdMen); }, "n/a",
+     "Spread of men's scores", SpreadRange},
+    {"score-sd-women", "S", "Standard deviation of women's scores, 0 to 1000", "10",
+     "score_sd_women", TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.ScoreSdWomen = InRange("score-sd-women", Spread, t, SpreadRange);
+     },
+     [](const TRunSettings& s) { return Shown(s.Params.ScoreSdWomen); }, "n/a",
+     "Spread of women's scores", SpreadRange},
+    {"turnover", "P", "Departure probability per position and period, both sexes, 0 < P <= 1",
+     "0.15", "turnover", TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.TurnoverMen = s.Params.TurnoverWomen =
+             InRange("turnover", Turnover, t, TurnoverRange);
+     },
+     [](const TRunSettings& s) {
+         const TParameters& p = s.Params;
+         return p.TurnoverMen == p.TurnoverWomen ? Shown(p.TurnoverMen) : std::string();
+     },
+     "by sex", "Turnover", TurnoverRange},
+    {"turnover-men", "P", "Departure probability of men; overrides --turnover", "0.15",
+     "turnover_men", TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.TurnoverMen = InRange("turnover-men", Turnover, t, TurnoverRange);
+     },
+     [](const TRunSettings& s) { return Shown(s.Params.TurnoverMen); }, "n/a", "Turnover of men",
+     TurnoverRange},
+    {"turnover-women", "P", "Departure probability of women; overrides --turnover", "0.15",
+     "turnover_women", TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.TurnoverWomen = InRange("turnover-women", Turnover, t, TurnoverRange);
+     },
+     [](const TRunSettings& s) { return Shown(s.Params.TurnoverWomen); }, "n/a",
+     "Turnover of women", TurnoverRange},
+    {"turnover-slope", "K",
+     "Turnover tied to performance, -100 to 100: logit(p) = logit(P) - K (score - 50) / 10; K > 0 "
+     "makes low scorers leave more often",
+     "0", "turnover_slope", TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.TurnoverSlope =
+             InRange("turnover-slope", "a number from -100 to 100", t, SlopeRange);
+     },
+     [](const TRunSettings& s) { return Shown(s.Params.TurnoverSlope); }, "n/a",
+     "Turnover tied to performance", SlopeRange},
+    {"women-hired", "P", "Probability that a hire is a woman, 0 <= P <= 1", "0.5", "women_hired",
+     TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.WomenHired = InRange("women-hired", Probability, t, ProbabilityRange);
+     },
+     [](const TRunSettings& s) { return Shown(s.Params.WomenHired); }, "n/a", "Women among hires",
+     ProbabilityRange},
+    {"women-initial", "P[,P2,...]",
+     "Initial share of women, for every level or one per level from the bottom up; placed "
+     "without random draws",
+     "0.5", "women_initial", TValueKind::List, ApplyWomenInitial,
+     [](const TRunSettings& s) {
+         return s.WomenInitialGiven == 0 ? Shown(s.Params.WomenInitial[1])
+                                         : List(s.Params.WomenInitial, s.WomenInitialGiven);
+     },
+     "n/a", "Women at the start", ProbabilityRange},
+    {"external-hires", "P",
+     "Probability that a vacancy above level 1 is filled from outside instead of by promotion, 0 "
+     "<= P <= 1",
+     "0", "external_hires", TValueKind::Number,
+     [](TRunSettings& s, std::string_view t) {
+         s.Params.ExternalHires = InRange("external-hires", Probability, t, ProbabilityRange);
+     },
+     [](const TRunSettings& s) { return Shown(s.Params.ExternalHires); }, "n/a", "Outside hires",
+     ProbabilityRange},
+    {"bias-ends", "T",
+     "From the start of period T on, men's scores lose the bias and men hired get none, 1 to "
+     "2147483647",
+     "never", "bias_ends", TValueKind::Whole,
+     [](TRunSettings& s, std::string_view t) { s.Params.BiasEnds = PeriodCount("bias-ends", t); },
+     [](const TRunSettings& s) {
+         return s.Params.BiasEnds > 0 ? std::to_string(s.Params.BiasEnds) : std::string();
+     },
+     "never", "Bias ends at period", PeriodRange},
+    {"periods", "N",
+     "Run exactly N periods, 1 to 2147483647, whether or not every initial employee is gone",
+     "until the run ends", "periods", TValueKind::Whole,
+     [](TRunSettings& s, std::string_view t) { s.Periods = PeriodCount("periods", t); },
+     [](const TRunSettings& s) { return s.Periods ? std::to_string(*s.Periods) : std::string(); },
+     "until the run ends", "Periods to run", PeriodRange},
+    {"max-periods", "M",
+     "Cut a run off after M periods, 1 to 2147483647; such runs are reported as cut off", "100000",
+     "max_periods", TValueKind::Whole,
+     [](TRunSettings& s, std::string_view t) { s.MaxPeriods = PeriodCount("max-periods", t); },
+     [](const TRunSettings& s) { return std::to_string(s.MaxPeriods); }, "n/a", "Longest run",
+     PeriodRange},
+}};
+
+}  // namespace
+
+std::span<const TFactor> Factors() noexcept { return Table; }
+
+const TFactor* FindFactor(std::string_view name) noexcept {
+    for (const TFactor& factor : Table) {
+        if (factor.Name == name) return &factor;
+    }
+    return nullptr;
+}
+
+void CheckFactors(const TRunSettings& settings) {
+    const int given = settings.WomenInitialGiven;
+    if (given != 0 && given != settings.Shape.Levels) {
+        throw TUsageError("--women-initial needs one share, or one for each of the " +
+                          std::to_string(settings.Shape.Levels) + " levels, got " +
+                          std::to_string(given));
+    }
+}
+
+std::string FactorJson(const TFactor& factor, const TRunSettings& settings) {
+    const std::string text = factor.Show(settings);
+    if (text.empty()) return "null";
+    switch (factor.Kind) {
+        case TValueKind::Number:
+        case TValueKind::Whole:
+            return text;
+        case TValueKind::List:
+            return "[" + text + "]";
+        case TValueKind::Text:
+            break;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string ShapeName(const TRunSettings& settings) {
+    if (!settings.Form) return "custom";
+    return *settings.Form == RectangleForm ? "rectangle" : "pyramid";
+}
+
+}  // namespace velmora::research

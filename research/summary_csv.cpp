@@ -1,0 +1,54 @@
+#include <string>
+
+#include "research/factors.h"
+#include "research/number_format.h"
+#include "research/summary_format.h"
+#include "research/version.h"
+
+namespace velmora::research {
+
+// One row per level, each carrying the parameters, so that the summaries of
+// many batches can simply be concatenated.
+std::string FormatCsv(const TBatchReport& report) {
+    const TBatchRequest& options = report.Request;
+    const TRunSettings& settings = options.Settings;
+    const TBatchSummary& summary = report.Summary;
+    const TRunningStats& periods = summary.PeriodsToCompletion;
+    std::string out =
+        "level,women_mean,women_sd,women_ci95_low,women_ci95_high,score_mean,score_sd";
+    for (const TFactor& factor : Factors()) {
+        out += ',';
+        out += factor.Column;
+    }
+    out +=
+        ",runs,seed,runs_finished,runs_cut_off,periods_mean,periods_min,periods_max,wall_seconds,"
+        "runs_per_second,threads,version\n";
+    for (int k = 1; k <= summary.Levels; ++k) {
+        const TRunningStats& women = summary.WomenShare[k];
+        const double half = women.HalfWidth95();
+        TCsvRow row(out);
+        row.Whole(k)
+            .Number(women.Mean())
+            .Number(women.StdDev())
+            .Number(women.Mean() - half)
+            .Number(women.Mean() + half)
+            .Number(summary.MeanScore[k].Mean())
+            .Number(summary.MeanScore[k].StdDev());
+        for (const TFactor& factor : Factors()) row.Text(factor.Show(settings));
+        row.Whole(static_cast<std::int64_t>(summary.Runs))
+            .Whole(options.Seed)
+            .Whole(periods.Count())
+            .Whole(static_cast<std::int64_t>(summary.CutOff))
+            .Number(periods.Mean())
+            .Number(periods.Min())
+            .Number(periods.Max())
+            .Number(report.WallSeconds)
+            .Number(report.RunsPerSecond())
+            .Whole(report.Threads)
+            .Text(Version())
+            .End();
+    }
+    return out;
+}
+
+}  // namespace velmora::research

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <set>
+
+#include "research/batch_summary.h"
+#include "research/experiment.h"
+#include "research/experiment_files.h"
+#include "research/number_format.h"
+#include "research/run_rows.h"
+
+namespace velmora::research {
+namespace {
+
+TEST(Experiment, GridRangesAreExactAndTheFirstFactorVariesSlowest) {
+    const TVaried bias = ParseVaried("bias-points=0:1:0.1", TDesign::Grid);
+    ASSERT_EQ(bias.Values.size(), 11u);  // the stop is reached despite rounding
+    EXPECT_EQ(bias.Values[3], "0.3");    // 3 * 0.1 to the decimals typed, not a running sum
+    EXPECT_EQ(ParseVaried("turnover=0.05:0.3:0.05", TDesign::Grid).Values[2], "0.15");
+    EXPECT_EQ(bias.Values.back(), "1");
+    const TVaried levels = ParseVaried("levels=10,10,10;100,50,10", TDesign::Grid);
+    const auto points = BuildPoints(
+        {}, {levels, ParseVaried("turnover=0.1,0.2,0.3", TDesign::Grid)}, TDesign::Grid, 0, 1);
+    ASSERT_EQ(points.size(), 6u);
+    EXPECT_EQ(points[2].Settings.Shape.Total(), 30);
+    EXPECT_EQ(points[3].Settings.Shape.Total(), 160);
+    EXPECT_EQ(points[3].Settings.Params.TurnoverWomen, 0.1);
+}
+
+TEST(Experiment, ALatinHypercubeHasOneSampleInEveryStratumOfEveryFactor) {
+    const std::vector<TVaried> varied = {ParseVaried("bias-points=0..5", TDesign::LatinHypercube),
+                                         ParseVaried("turnover=0.05..0.3", TDesign::LatinHypercube),
+                                         ParseVaried("bias-ends=10..60", TDesign::LatinHypercube)};
+    constexpr std::uint64_t Samples = 25;
+    const auto points = BuildPoints({}, varied, TDesign::LatinHypercube, Samples, 42);
+    ASSERT_EQ(points.size(), Samples);
+    for (std::size_t d = 0; d < 2; ++d) {
+        const double low = std::stod(varied[d].Values[0]);
+        const double high = std::stod(varied[d].Values[1]);
+        std::set<std::uint64_t> strata;
+        for (const TPoint& point : points) {
+            const double at = (std::stod(point.Values[d]) - low) / (high - low) * Samples;
+            strata.insert(static_cast<std::uint64_t>(std::floor(at)));
+        }
+        EXPECT_EQ(strata.size(), Samples) << d;
+        EXPECT_LT(*strata.rbegin(), Samples);
+    }
+    for (const TPoint& point : points) EXPECT_EQ(point.Values[2].find('.'), std::string::npos);
+    // The same seed gives the same design; another seed another.
+    EXPECT_EQ(BuildPoints({}, varied, TDesign::LatinHypercube, Samples, 42)[7].Values,
+              points[7].Values);
+    EXPECT_NE(BuildPoints({}, varied, TDesign::LatinHypercube, Samples, 43)[7].Values,
+              points[7].Values);
+}
+
+TEST(Experiment, ShardsPlayEveryRunOnceWithItsSeed) {
+    TExperimentPlan plan;
+    plan.Points.resize(3);
+    plan.Replications = 4;
+    plan.Seed = 4294967295u;
+    std::set<std::uint64_t> seen;
+    for (std::uint64_t k = 1; k <= 5; ++k) {
+        plan.Shard = {k, 5};
+        for (std::uint64_t n = 1; n <= plan.ShardRuns(); ++n) {
+            const TRunPlace place = plan.Place(n);
+            EXPECT_TRUE(seen.insert(place.Global).second);
+            EXPECT_EQ(place.Seed, static_cast<std::uint32_t>(plan.Seed + place.Replication - 1));
+        }
+    }
+    EXPECT_EQ(seen.size(), 12u);
+    plan.Seeds = TSeedScheme::Independent;
+    EXPECT_EQ(plan.PlaceOfGlobal(12).Seed, 10u);
+}
+
+TEST(Experiment, RangesOfManyTypedDecimalsKeepTheirValues) {
+    const std::string zeros(400, '0');
+    const TVaried bias = ParseVaried("bias-points=1:2:0.5" + zeros, TDesign::Grid);
+    EXPECT_EQ(bias.Values, (std::vector<std::string>{"1", "1.5", "2"}));
+    EXPECT_EQ(Fixed(0.25, 2000).substr(0, 6), "0.2500");
+    EXPECT_EQ(Fixed(-1.5e300, 1).size(), 304u);
+}
+
+// A runs.csv row of level 2 of the pyramid (350 positions), period limit 50.
+struct TRunRowCase {
+    const char* Name;
+    std::int32_t Size, Women;
+    double Mean;
+    std::int32_t Periods;
+    int Finished;
+    const char* Problem;  // part of the message; empty: the row is sound
+};
+
+void PrintTo(const TRunRowCase& c, std::ostream* os) { *os << c.Name; }
+
+class RunRows : public ::testing::TestWithParam<TRunRowCase> {};
+
+TEST_P(RunRows, AgreeWithThePlanOrSayWhy) {
+    const TRunRowCase& c = GetParam();
+    TRunSettings settings;
+    settings.MaxPeriods = 50;
+    const std::string problem =
+        RunRowProblem(settings, 2, c.Size, c.Women, c.Mean, c.Periods, c.Finished);
+    if (std::string(c.Problem).empty()) {
+        EXPECT_EQ(problem, "");
+    } else {
+        EXPECT_NE(problem.find(c.Problem), std::string::npos) << problem;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Experiment, RunRows,
+    ::testing::Values(TRunRowCase{"finished", 350, 175, 50.5, 31, 1, ""},
+                      TRunRowCase{"cut_off", 350, 0, 50.5, 50, 0, ""},
+                      TRunRowCase{"all_women", 350, 350, 50.5, 50, 0, ""},
+                      TRunRowCase{"size_not_planned", 349, 10, 50.5, 50, 0, "size 349"},
+                      TRunRowCase{"negative_size", -7, 0, 50.5, 50, 0, "size -7"},
+                      TRunRowCase{"more_women_than_places", 350, 351, 50.5, 50, 0, "351 women"},
+                      TRunRowCase{"negative_women", 350, -1, 50.5, 50, 0, "-1 women"},
+                      TRunRowCase{"infinite_mean", 350, 1, INFINITY, 50, 0, "mean"},
+                      TRunRowCase{"no_number_mean", 350, 1, NAN, 50, 0, "mean"},
+                      TRunRowCase{"finished_2", 350, 1, 50.0, 50, 2, "finished is 2"},
+                      TRunRowCase{"no_periods", 350, 1, 50.0, 0, 1, "0 periods"},
+                      TRunRowCase{"beyond_the_limit", 350, 1, 50.0, 51, 1, "51 periods"},
+                      TRunRowCase{"cut_off_early", 350, 1, 50.0, 49, 0, "after 49"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(Experiment, TraceRowsFollowPeriodsAndLevels) {
+    const TRunSettings settings;  // the pyramid: level 8 has 10 positions
+    EXPECT_EQ(TraceRowProblem(settings, 3, 8, 3, 8, 10, 51.0), "");
+    EXPECT_NE(TraceRowProblem(settings, 3, 8, 4, 8, 10, 51.0), "");
+    EXPECT_NE(TraceRowProblem(settings, 3, 8, 3, 7, 10, 51.0), "");
+    EXPECT_NE(TraceRowProblem(settings, 3, 8, 3, 8, 11, 51.0), "");
+    EXPECT_NE(TraceRowProblem(settings, 3, 8, 3, 8, 1, NAN), "");
+}
+
+TEST(Experiment, ShardNumbersReadBackAreChecked) {
+    const auto json = [](const std::string& shard) {
+        return "{\"shard\": " + shard + ", \"complete\": true}";
+    };
+    EXPECT_EQ(ReadExperimentState(json("{\"index\": 2, \"count\": 3}")).Shard.Index, 2u);
+    for (const char* bad :
+         {"{\"index\": 0, \"count\": 3}", "{\"index\": 4, \"count\": 3}",
+          "{\"index\": 1, \"count\": 0}", "{\"index\": -1, \"count\": 3}",
+          "{\"index\": 1, \"count\": 1000000000}", "{\"index\": \"1\"}", "[1, 2]"}) {
+        EXPECT_THROW(ReadExperimentState(json(bad)), std::runtime_error) << bad;
+    }
+}
+
+TEST(Experiment, CompactSummariesGiveTheBitsOfWholeOnes) {
+    TRunSettings settings;
+    TBatchSummary whole;
+    TPointSummaries compact({8, 8});
+    for (int r = 0; r < 7; ++r) {
+        TRunResult run;
+        run.Point = 2;
+        run.LevelSize = settings.Shape.Sizes;
+        for (int k = 1; k <= 8; ++k) {
+            run.FemaleCount[k] = (r * 37 + k * 11) % (run.LevelSize[k] + 1);
+            run.MeanScore[k] = 50.0 + 0.1 * r - 0.37 * k;
+        }
+        run.Finished = r % 3 != 0;
+        run.FinishedPeriod = 40 + r;
+        whole.Add(run);
+        compact.Add(run);
+    }
+    const TBatchSummary back = compact.At(1);
+    EXPECT_EQ(back.Runs, whole.Runs);
+    EXPECT_EQ(back.CutOff, whole.CutOff);
+    EXPECT_EQ(back.PeriodsToCompletion.Max(), whole.PeriodsToCompletion.Max());
+    for (int k = 1; k <= 8; ++k) {
+        EXPECT_EQ(back.WomenShare[k].Mean(), whole.WomenShare[k].Mean());
+        EXPECT_EQ(back.WomenShare[k].HalfWidth95(), whole.WomenShare[k].HalfWidth95());
+        EXPECT_EQ(compact.WomenShare(1, k).StdDev(), whole.WomenShare[k].StdDev());
+        EXPECT_EQ(back.MeanScore[k].StdDev(), whole.MeanScore[k].StdDev());
+    }
+    EXPECT_EQ(compact.At(0).Runs, 0u);
+}
+
+}  // namespace
+}  // namespace velmora::research
