@@ -27,7 +27,7 @@ build_and_test build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DV
 build_and_test_clang() {
   CC=clang CXX=clang++ cmake -S . -B build-clang -DCMAKE_BUILD_TYPE=Release -DVELMORA_GUI=OFF \
     -DVELMORA_BENCH=OFF >/dev/null
-  cmake --build build-clang -j"$jobs" --target velmora-batch model_tests batch_tests
+  cmake --build build-clang -j"$jobs" --target velmora-batch model_tests research_tests
   ctest --test-dir build-clang --output-on-failure -j"$jobs" -R '^(Draws|NaturalLogs|Departures|FastRanking|SortDistinct|KeepOccupied|Reproducibility|Factors|RunInvariants|Trace)\.'
   bash scripts/compare-traces.sh build-release/batch/velmora-batch build-clang/batch/velmora-batch
   VELMORA_NO_WIDE_VECTORS=1 bash scripts/compare-traces.sh build-release/batch/velmora-batch \
