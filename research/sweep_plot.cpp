@@ -193,7 +193,7 @@ void RenderSweepPlot(const TExperimentPlan& plan, const TPointSummaries& summari
         // A grid's further factors beyond the second are held at their first value.
         bool shown = true;
         for (std::size_t d = 2; plan.Design == TDesign::Grid && d < point.Values.size(); ++d) {
-            shown = shown && point.Values[d] == plan.Varied[d].Values[0];
+            shown = shown && point.Values[d] == plan.Varied[d].Label(0);
         }
         if (!shown) continue;
         axis.Add(XValue(point));
