@@ -47,9 +47,12 @@ struct TBatchOptions : research::TBatchRequest {
     bool Quiet = false;
 };
 
-inline constexpr std::uint64_t MaxRuns = 4294967296ULL;  // one run per seed
-// More workers than this only add memory and switching, on any machine of today.
-inline constexpr unsigned MaxThreads = 256;
+// The command line that makes a plan built from values, as experiment.json
+// records it: each value as ValueText writes it. Made before CompletePlan,
+// which rounds a sampled design's ends. A front end other than the command
+// line writes this, so that a folder it starts can be resumed from the
+// command line and the other way round.
+std::vector<std::string> PlanArguments(const research::TExperimentPlan& plan, bool tracePeriods);
 
 // A refusal of the library as the command line words it: factors named by
 // their options.
