@@ -47,13 +47,6 @@ struct TBatchOptions : research::TBatchRequest {
     bool Quiet = false;
 };
 
-// The command line that makes a plan built from values, as experiment.json
-// records it: each value as ValueText writes it. Made before CompletePlan,
-// which rounds a sampled design's ends. A front end other than the command
-// line writes this, so that a folder it starts can be resumed from the
-// command line and the other way round.
-std::vector<std::string> PlanArguments(const research::TExperimentPlan& plan, bool tracePeriods);
-
 // A refusal of the library as the command line words it: factors named by
 // their options.
 std::string OptionWords(const research::TUsageError& error);

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "batch/experiment_arguments.h"
 #include "batch/experiment_command.h"
 #include "batch/options.h"
 #include "batch/output_file.h"
