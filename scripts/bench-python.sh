@@ -45,7 +45,7 @@ print(f"import velmora: {1000 * (time.perf_counter() - t):.1f} ms")
 from velmora import _core, _results
 import pandas  # its import is not the frames' cost
 runs = int(sys.argv[1])
-played = _core.play_batch(factors={}, runs=str(runs), seed="1", threads="2", trace=False, progress=None)
+played = _core.play_batch(factors={}, runs=runs, seed=1, threads=2, trace=False, progress=None)
 t = time.perf_counter()
 frame = _results.runs_frame(played["runs"])
 summary = _results.csv_frame(played["summary_csv"])
