@@ -90,6 +90,10 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
             "Worker threads, 1 to " + std::to_string(MaxThreads) + " (default: all cores" +
                 (cores > 0 ? ", " + std::to_string(cores) : std::string()) + ")")
         ->group(RunGroup);
+    Declare(app, "--implementation", raw.Implementation, "fast|reference",
+            "The model's fast code, or the reference that plays every rule by its plain code; "
+            "both give the same results (default fast)")
+        ->group(RunGroup);
 
     for (const TFactor& factor : Factors()) {
         const std::string name(factor.Name);

@@ -13,6 +13,10 @@ void AppendPlanArguments(std::vector<std::string>& arguments, const TExperimentP
         arguments.push_back("--samples=" + std::to_string(plan.Samples));
     }
     if (plan.Seeds == TSeedScheme::Independent) arguments.push_back("--seeds=independent");
+    if (plan.Implementation != TImplementation::Fast) {
+        arguments.push_back("--implementation=" +
+                            std::string(ImplementationName(plan.Implementation)));
+    }
     arguments.push_back("--runs=" + std::to_string(plan.Replications));
     arguments.push_back("--seed=" + std::to_string(plan.Seed));
     if (tracePeriods) arguments.push_back("--trace-periods");

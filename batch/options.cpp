@@ -190,6 +190,12 @@ TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
             static_cast<unsigned>(WholeOption("--threads", *raw.Threads, 1, MaxThreads));
     }
     if (raw.Format) options.Format = FormatOption(*raw.Format);
+    if (raw.Implementation) {
+        const auto implementation = ImplementationNamed(Lowered(*raw.Implementation));
+        if (!implementation) Reject("--implementation", "fast or reference", *raw.Implementation);
+        options.Settings.Implementation = *implementation;
+        options.Plan.Implementation = *implementation;
+    }
     options.TracePath = raw.Trace;
     options.PlotPath = raw.Plot;
     options.Quiet = raw.Quiet;

@@ -19,7 +19,7 @@ namespace velmora::batch {
 // Option values as typed; a missing entry was not given.
 struct TRawOptions {
     std::map<std::string, std::string, std::less<>> Factors;  // by factor name
-    std::optional<std::string> Runs, Seed, Threads, Trace, Plot, Format;
+    std::optional<std::string> Runs, Seed, Threads, Trace, Plot, Format, Implementation;
     bool Quiet = false;
     // An experiment: factors varied over points, written to a folder.
     std::vector<std::string> Vary;  // NAME=LIST, in the order given

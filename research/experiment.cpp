@@ -228,6 +228,7 @@ void CompletePlan(TExperimentPlan& plan) {
         }
         try {
             plan.Points.push_back({PointSettings(plan.Fixed, varied, values), std::move(labels)});
+            plan.Points.back().Settings.Implementation = plan.Implementation;
         } catch (const TUsageError& error) {
             throw TUsageError("point " + std::to_string(plan.Points.size() + 1) + ": " +
                               error.Marked());

@@ -79,6 +79,7 @@ struct TExperimentPlan {
     std::uint32_t Seed = 0;
     TSeedScheme Seeds = TSeedScheme::Common;
     TShard Shard;
+    TImplementation Implementation = TImplementation::Fast;  // of every point's runs
 
     std::uint64_t TotalRuns() const noexcept { return Points.size() * Replications; }
     // Runs this shard plays, and the n-th of them (1-based) in run order.

@@ -75,6 +75,10 @@ std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::s
     json["replications"] = plan.Replications;
     json["runs"] = plan.TotalRuns();
     json["trace_periods"] = tracePeriods;
+    // Only when asked for, so that the files of the fast one stay as they were.
+    if (plan.Implementation != TImplementation::Fast) {
+        json["implementation"] = ImplementationName(plan.Implementation);
+    }
     json["shard"] = {{"index", plan.Shard.Index}, {"count", plan.Shard.Count}};
     json["complete"] = complete;
     return json.dump(2) + "\n";
@@ -218,6 +222,10 @@ TStoredExperiment ReadExperiment(const std::string& text) {
     plan.Seed = Read<std::uint32_t>(json, "seed");
     plan.Replications = Read<std::uint64_t>(json, "replications");
     plan.Shard = ReadExperimentState(text).Shard;
+    const auto implementation =
+        ImplementationNamed(json.value("implementation", std::string("fast")));
+    if (!implementation) throw std::runtime_error("experiment.json's implementation is unknown");
+    plan.Implementation = *implementation;
     CompletePlan(plan);
     return stored;
 }

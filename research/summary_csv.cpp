@@ -22,7 +22,10 @@ std::string FormatCsv(const TBatchReport& report) {
     }
     out +=
         ",runs,seed,runs_finished,runs_cut_off,periods_mean,periods_min,periods_max,wall_seconds,"
-        "runs_per_second,threads,version\n";
+        "runs_per_second,threads,version";
+    // Only when asked for, so that the fast one's summary stays as it was.
+    const bool other = settings.Implementation != TImplementation::Fast;
+    out += other ? ",implementation\n" : "\n";
     for (int k = 1; k <= summary.Levels; ++k) {
         const TRunningStats& women = summary.WomenShare[k];
         const double half = women.HalfWidth95();
@@ -45,8 +48,9 @@ std::string FormatCsv(const TBatchReport& report) {
             .Number(report.WallSeconds)
             .Number(report.RunsPerSecond())
             .Whole(report.Threads)
-            .Text(Version())
-            .End();
+            .Text(Version());
+        if (other) row.Text(std::string(ImplementationName(settings.Implementation)));
+        row.End();
     }
     return out;
 }

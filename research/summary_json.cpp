@@ -44,8 +44,13 @@ std::string Level(const TBatchSummary& summary, int k) {
 std::string FormatJson(const TBatchReport& report) {
     const TBatchSummary& summary = report.Summary;
     const TRunningStats& periods = summary.PeriodsToCompletion;
-    std::string out = "{\n  \"program\": \"velmora-batch\",\n  \"version\": " + Quoted(Version()) +
-                      ",\n" + Parameters(report);
+    std::string out =
+        "{\n  \"program\": \"velmora-batch\",\n  \"version\": " + Quoted(Version()) + ",\n";
+    if (const TImplementation implementation = report.Request.Settings.Implementation;
+        implementation != TImplementation::Fast) {
+        out += "  \"implementation\": " + Quoted(std::string(ImplementationName(implementation))) + ",\n";
+    }
+    out += Parameters(report);
     out += "  \"runs\": {\"total\": " + std::to_string(summary.Runs) +
            ", \"finished\": " + std::to_string(periods.Count()) +
            ", \"cut_off\": " + std::to_string(summary.CutOff) + "},\n";

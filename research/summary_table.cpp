@@ -40,7 +40,11 @@ std::string Parameters(const TBatchReport& report) {
         const std::string value = factor.Show(settings);
         text += Line(factor.Name, value.empty() ? std::string(factor.Unset) : value);
     }
-    return text + Line("seed", seed + "; run r uses (seed + r - 1) mod 2^32");
+    text += Line("seed", seed + "; run r uses (seed + r - 1) mod 2^32");
+    if (settings.Implementation != TImplementation::Fast) {
+        text += Line("implementation", std::string(ImplementationName(settings.Implementation)));
+    }
+    return text;
 }
 
 std::string Levels(const TBatchSummary& summary) {

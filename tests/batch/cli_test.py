@@ -186,6 +186,27 @@ class Results(unittest.TestCase):
             self.assertEqual(len(one[2]), 8)
             self.assertFalse([f for f in os.listdir(tmp) if f.startswith(".")], "temp files left")
 
+    def test_the_reference_implementation_gives_the_same_results_and_says_so(self):
+        common = ["--seed", "5", "--runs", "6", "--levels", "30,20,10", "--max-periods", "80",
+                  "--format", "csv", "-q"]
+        fast, reference = run(*common), run(*common, "--implementation", "Reference")
+        self.assertEqual((fast.returncode, reference.returncode), (0, 0), reference.stderr)
+        rows = results_only(reference.stdout)
+        self.assertEqual([row.pop("implementation") for row in rows], ["reference"] * 3)
+        self.assertEqual(rows, results_only(fast.stdout))
+        self.assertNotIn("implementation", fast.stdout)
+        with tempfile.TemporaryDirectory() as tmp:
+            shards = [os.path.join(tmp, f"s{k}") for k in (1, 2)]
+            for k, shard in enumerate(shards, 1):
+                r = run("--vary", "bias-points=0,3", "--runs", "2", "--seed", "1", "-q",
+                        "--implementation", "reference", "--shard", f"{k}/2", "--out", shard)
+                self.assertEqual(r.returncode, 0, r.stderr)
+            self.assertEqual(run("merge", os.path.join(tmp, "m"), *shards).returncode, 0)
+            with open(os.path.join(tmp, "m", "experiment.json")) as f:
+                recorded = json.load(f)
+            self.assertEqual(recorded["implementation"], "reference")
+            self.assertIn("--implementation=reference", recorded["command_line"])
+
     def test_portable_paths_give_the_same_traces(self):
         """Processors with and without 512-bit vectors agree bit for bit, for
         every kind of departure, hiring, sort and shape."""
