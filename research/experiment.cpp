@@ -20,12 +20,6 @@ bool Numeric(const TFactor& factor) {
     return factor.Kind == TValueKind::Number || factor.Kind == TValueKind::Whole;
 }
 
-std::optional<double> NumberOf(const TFactorValue& value) {
-    if (const auto* number = std::get_if<double>(&value)) return *number;
-    if (const auto* whole = std::get_if<std::int64_t>(&value)) return static_cast<double>(*whole);
-    return std::nullopt;
-}
-
 // Settings of the fixed values with these varied ones, in the factors' order.
 TRunSettings PointSettings(const TFactorValues& fixed, const std::vector<TVaried>& varied,
                            const std::vector<TFactorValue>& values) {

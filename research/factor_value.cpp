@@ -20,6 +20,12 @@ std::string ValueText(const TFactorValue& value) {
     return text;
 }
 
+std::optional<double> NumberOf(const TFactorValue& value) {
+    if (const auto* number = std::get_if<double>(&value)) return *number;
+    if (const auto* whole = std::get_if<std::int64_t>(&value)) return static_cast<double>(*whole);
+    return std::nullopt;
+}
+
 TFactorValue ReadFactorValue(const TFactor& factor, std::string_view text) {
     switch (factor.Kind) {
         case TValueKind::Number:

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -21,6 +22,10 @@ using TFactorValues = std::map<std::string, TFactorValue, std::less<>>;
 // The value as messages and labels write it: numbers as their shortest text,
 // a list separated by commas.
 std::string ValueText(const TFactorValue& value);
+
+// The number a value holds, a whole one as a double; empty for a text or
+// a list.
+std::optional<double> NumberOf(const TFactorValue& value);
 
 // A value written as text, read as the factor's kind reads it: a number, a
 // whole number, or numbers separated by commas. Text that is none of these

@@ -19,12 +19,6 @@ namespace {
     throw TUsageError(std::string(name), std::string(accepted), ValueText(given));
 }
 
-std::optional<double> NumberOf(const TFactorValue& value) {
-    if (const auto* number = std::get_if<double>(&value)) return *number;
-    if (const auto* whole = std::get_if<std::int64_t>(&value)) return static_cast<double>(*whole);
-    return std::nullopt;
-}
-
 bool Within(double value, const TRange& range) {
     return std::isfinite(value) && value <= range.High && value >= range.Low &&
            !(range.LowOpen && value == range.Low);

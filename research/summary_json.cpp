@@ -48,7 +48,8 @@ std::string FormatJson(const TBatchReport& report) {
         "{\n  \"program\": \"velmora-batch\",\n  \"version\": " + Quoted(Version()) + ",\n";
     if (const TImplementation implementation = report.Request.Settings.Implementation;
         implementation != TImplementation::Fast) {
-        out += "  \"implementation\": " + Quoted(std::string(ImplementationName(implementation))) + ",\n";
+        out += "  \"implementation\": " + Quoted(std::string(ImplementationName(implementation))) +
+               ",\n";
     }
     out += Parameters(report);
     out += "  \"runs\": {\"total\": " + std::to_string(summary.Runs) +
