@@ -4,10 +4,12 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 
 #include "model/random.h"
 #include "research/message_text.h"
 #include "research/number_format.h"
+#include "research/sensitivity.h"
 #include "research/split.h"
 #include "research/usage_error.h"
 
@@ -165,6 +167,10 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
                                 TDesign design, std::uint64_t samples, std::uint32_t seed) {
     std::uint64_t count = samples;
     bool countless = false;  // beyond 2^64
+    if (design == TDesign::Sobol) {
+        countless = samples > UINT64_MAX / (varied.size() + 2);
+        count = samples * (varied.size() + 2);
+    }
     if (design == TDesign::Grid) {
         count = 1;
         for (const TVaried& v : varied) {
@@ -179,6 +185,8 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
     }
     TLatinHypercube cube;
     if (design == TDesign::LatinHypercube) cube = DrawLatinHypercube(varied.size(), samples, seed);
+    std::optional<TSaltelliDesign> saltelli;
+    if (design == TDesign::Sobol) saltelli.emplace(varied.size(), samples, seed);
     std::vector<TPoint> points;
     points.reserve(count);
     TFactorTexts texts = fixed;
@@ -186,12 +194,15 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
         std::vector<std::string> values(varied.size());
         // A grid's point i in mixed radix, the last factor varying fastest.
         std::uint64_t rest = i;
+        const std::vector<double> mixed = saltelli ? saltelli->Point(i) : std::vector<double>();
         for (std::size_t d = varied.size(); d-- > 0;) {
-            if (design == TDesign::LatinHypercube) {
+            if (design != TDesign::Grid) {
                 const double low = *ReadNumber(varied[d].Values[0]);
                 const double high = *ReadNumber(varied[d].Values[1]);
-                const double at = (static_cast<double>(cube.Strata[d][i]) + cube.Offsets[d][i]) /
-                                  static_cast<double>(samples);
+                const double at =
+                    saltelli ? mixed[d]
+                             : (static_cast<double>(cube.Strata[d][i]) + cube.Offsets[d][i]) /
+                                   static_cast<double>(samples);
                 values[d] = ValueText(*varied[d].Factor, low + (high - low) * at);
             } else {
                 const std::uint64_t size = varied[d].Values.size();

@@ -14,7 +14,9 @@ namespace velmora::research {
 using TFactorTexts = std::map<std::string, std::string, std::less<>>;
 
 // How the points of an experiment are laid out.
-enum class TDesign { Grid, LatinHypercube };
+// Sobol: Saltelli's scheme for Sobol indices, `samples` base samples of
+// two independent matrices and the matrices mixing them (see sensitivity.h).
+enum class TDesign { Grid, LatinHypercube, Sobol };
 
 // Which seed each run gets: replication r of every point the same one
 // (common random numbers), or every run of the sweep its own.
@@ -59,7 +61,7 @@ struct TExperimentPlan {
     TFactorTexts Fixed;  // factors given once
     std::vector<TVaried> Varied;
     TDesign Design = TDesign::Grid;
-    std::uint64_t Samples = 0;  // hypercube points
+    std::uint64_t Samples = 0;  // hypercube points; base samples of a Sobol design
     std::vector<TPoint> Points;
     std::uint64_t Replications = 1;
     std::uint32_t Seed = 0;

@@ -54,7 +54,7 @@ std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::s
         TJson entry;
         entry["factor"] = v.Factor->Name;
         entry["column"] = v.Factor->Column;
-        if (plan.Design == TDesign::LatinHypercube) {
+        if (plan.Design != TDesign::Grid) {
             entry["from"] = TJson::parse(v.Values[0]);
             entry["to"] = TJson::parse(v.Values[1]);
         } else {
@@ -63,8 +63,10 @@ std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::s
         varied.push_back(entry);
     }
     json["varied"] = varied;
-    json["design"] = plan.Design == TDesign::Grid ? "grid" : "lhs";
-    if (plan.Design == TDesign::LatinHypercube) json["samples"] = plan.Samples;
+    json["design"] = plan.Design == TDesign::Grid             ? "grid"
+                     : plan.Design == TDesign::LatinHypercube ? "lhs"
+                                                              : "sobol";
+    if (plan.Design != TDesign::Grid) json["samples"] = plan.Samples;
     json["seeds"] = plan.Seeds == TSeedScheme::Common ? "common" : "independent";
     json["seed"] = plan.Seed;
     json["points"] = plan.Points.size();
@@ -234,6 +236,33 @@ void TSummaryJson::Take(std::string_view csv) {
 }
 
 void TSummaryJson::End() { Sink_(First_ ? "[]\n" : "\n]\n"); }
+
+void TrajectoryCsv(const TExperimentPlan& plan, const TPointTrajectories& trajectories,
+                   const TTextSink& sink) {
+    std::string out = "point";
+    for (const TVaried& varied : plan.Varied) {
+        out += ',';
+        out += varied.Factor->Column;
+    }
+    out += ",period,level,runs,women_mean,women_sd,women_ci95_low,women_ci95_high\n";
+    for (std::size_t p = 0; p < trajectories.Size(); ++p) {
+        const TTrajectory& trajectory = trajectories.At(p);
+        const int levels = plan.Points[p].Settings.Shape.Levels;
+        for (std::int32_t period = 1; period <= trajectory.Periods(); ++period) {
+            for (int k = 1; k <= levels; ++k) {
+                const TRunningStats& stats = trajectory.At(period)[k];
+                TCsvRow row(out);
+                row.Whole(static_cast<std::int64_t>(p + 1));
+                for (const std::string& value : plan.Points[p].Values) row.Text(value);
+                row.Whole(period).Whole(k).Whole(stats.Count());
+                StatsFields(row, stats, true);
+                row.End();
+            }
+            Pass(out, sink);
+        }
+    }
+    Pass(out, sink, true);
+}
 
 std::vector<int> PointLevels(const TExperimentPlan& plan) {
     std::vector<int> levels;

@@ -338,7 +338,11 @@ std::string FactorCaption(const TFactor& factor) {
 std::vector<std::string> PlanNotes(const TExperimentPlan& plan) {
     std::string runs = std::to_string(plan.Replications) + " runs";
     if (!plan.Varied.empty()) {
-        const char* design = plan.Design == TDesign::Grid ? "" : " of a Latin hypercube";
+        const std::string design = plan.Design == TDesign::Grid ? ""
+                                   : plan.Design == TDesign::LatinHypercube
+                                       ? " of a Latin hypercube"
+                                       : " of a Sobol design (" + std::to_string(plan.Samples) +
+                                             " base samples, Saltelli's scheme)";
         runs = std::to_string(plan.Points.size()) + " points" + design + ", " + runs + " each";
     }
     runs += " from seed " + std::to_string(plan.Seed) + ".";
