@@ -2,19 +2,12 @@
 
 #include <atomic>
 #include <cstdint>
-#include <stdexcept>
 
-#include "batch/command_line.h"
+#include "batch/experiment_folder.h"
 #include "batch/options.h"
 #include "research/parallel_runner.h"
 
 namespace velmora::batch {
-
-// A folder's state that a command line cannot fix; exit 2, nothing touched.
-class TFolderError : public std::runtime_error {
-  public:
-    using std::runtime_error::runtime_error;
-};
 
 // Plays an experiment into its --out folder as RunExperimentCommand does,
 // telling progress how many runs of the shard are done. Returns the runs of
@@ -33,9 +26,5 @@ TFolderPlay PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>
 // that holds something else, 128 + the signal when interrupted (the runs
 // played so far stay in the folder).
 int RunExperimentCommand(const TBatchOptions& options, const std::atomic<bool>& cancel);
-
-// Joins the folders of every shard of one experiment into one folder that
-// holds what the experiment played in one process would hold. Same statuses.
-int RunMergeCommand(const TMergeRequest& request, const std::atomic<bool>& cancel);
 
 }  // namespace velmora::batch

@@ -10,6 +10,7 @@
 #include "batch/command_line.h"
 #include "batch/experiment_command.h"
 #include "batch/interrupt.h"
+#include "batch/merge_command.h"
 #include "batch/output_file.h"
 #include "batch/standard_streams.h"
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "batch/vary_syntax.h"
 #include "research/message_text.h"
 #include "research/number_format.h"
 

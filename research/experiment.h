@@ -75,11 +75,6 @@ struct TExperimentPlan {
     TRunPlace PlaceOfGlobal(std::uint64_t global) const noexcept;
 };
 
-// Parses one --vary NAME=LIST (a grid: "a,b,c", "start:stop:step", or for
-// list-valued factors "a,b;c,d") or, for a hypercube, NAME=A..B. Checks the
-// name and every value; throws TUsageError.
-TVaried ParseVaried(const std::string& typed, TDesign design);
-
 // Builds the points: the Cartesian product of the varied values, the first
 // varied factor slowest; or a Latin hypercube of `samples` points drawn from
 // the seed. Every point's settings apply the fixed and varied texts together
@@ -91,8 +86,9 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
 // Settings from factor texts, applied in the factors' order; throws TUsageError.
 TRunSettings SettingsFrom(const TFactorTexts& texts);
 
-// Parses --shard K/N; throws TUsageError.
-TShard ParseShard(const std::string& text);
+// A varied factor's value at a point of a sampled design, as the points
+// show it: whole factors rounded to whole numbers.
+std::string PointValueText(const TFactor& factor, double value);
 
 // For every dimension a permutation of 0..samples-1 and an offset within
 // each stratum, from the seed's stream: sample i of dimension d lies at

@@ -13,25 +13,13 @@
 namespace velmora::research {
 namespace {
 
-TEST(Experiment, GridRangesAreExactAndTheFirstFactorVariesSlowest) {
-    const TVaried bias = ParseVaried("bias-points=0:1:0.1", TDesign::Grid);
-    ASSERT_EQ(bias.Values.size(), 11u);  // the stop is reached despite rounding
-    EXPECT_EQ(bias.Values[3], "0.3");    // 3 * 0.1 to the decimals typed, not a running sum
-    EXPECT_EQ(ParseVaried("turnover=0.05:0.3:0.05", TDesign::Grid).Values[2], "0.15");
-    EXPECT_EQ(bias.Values.back(), "1");
-    const TVaried levels = ParseVaried("levels=10,10,10;100,50,10", TDesign::Grid);
-    const auto points = BuildPoints(
-        {}, {levels, ParseVaried("turnover=0.1,0.2,0.3", TDesign::Grid)}, TDesign::Grid, 0, 1);
-    ASSERT_EQ(points.size(), 6u);
-    EXPECT_EQ(points[2].Settings.Shape.Total(), 30);
-    EXPECT_EQ(points[3].Settings.Shape.Total(), 160);
-    EXPECT_EQ(points[3].Settings.Params.TurnoverWomen, 0.1);
-}
-
 TEST(Experiment, ALatinHypercubeHasOneSampleInEveryStratumOfEveryFactor) {
-    const std::vector<TVaried> varied = {ParseVaried("bias-points=0..5", TDesign::LatinHypercube),
-                                         ParseVaried("turnover=0.05..0.3", TDesign::LatinHypercube),
-                                         ParseVaried("bias-ends=10..60", TDesign::LatinHypercube)};
+    const auto range = [](const char* name, std::string low, std::string high) {
+        return TVaried{FindFactor(name), low + ".." + high, {low, high}};
+    };
+    const std::vector<TVaried> varied = {range("bias-points", "0", "5"),
+                                         range("turnover", "0.05", "0.3"),
+                                         range("bias-ends", "10", "60")};
     constexpr std::uint64_t Samples = 25;
     const auto points = BuildPoints({}, varied, TDesign::LatinHypercube, Samples, 42);
     ASSERT_EQ(points.size(), Samples);
@@ -71,14 +59,6 @@ TEST(Experiment, ShardsPlayEveryRunOnceWithItsSeed) {
     EXPECT_EQ(seen.size(), 12u);
     plan.Seeds = TSeedScheme::Independent;
     EXPECT_EQ(plan.PlaceOfGlobal(12).Seed, 10u);
-}
-
-TEST(Experiment, RangesOfManyTypedDecimalsKeepTheirValues) {
-    const std::string zeros(400, '0');
-    const TVaried bias = ParseVaried("bias-points=1:2:0.5" + zeros, TDesign::Grid);
-    EXPECT_EQ(bias.Values, (std::vector<std::string>{"1", "1.5", "2"}));
-    EXPECT_EQ(Fixed(0.25, 2000).substr(0, 6), "0.2500");
-    EXPECT_EQ(Fixed(-1.5e300, 1).size(), 304u);
 }
 
 // A runs.csv row of level 2 of the pyramid (350 positions), period limit 50.
