@@ -105,19 +105,22 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
             ->group(FactorGroup);
     }
 
-    app.add_option("--vary", raw.Vary,
-                   "Vary a factor over the points of an experiment: a,b,c or start:stop:step "
-                   "(lists of a list-valued factor separated by ';'), or A..B with --design lhs; "
-                   "repeatable, the first varies slowest")
+    app.add_option(
+           "--vary", raw.Vary,
+           "Vary a factor over the points of an experiment: a,b,c or start:stop:step "
+           "(lists of a list-valued factor separated by ';'), or A..B with --design lhs or sobol; "
+           "repeatable, the first varies slowest")
         ->type_name("NAME=LIST")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->group(ExperimentGroup);
-    Declare(app, "--design", raw.Design, "grid|lhs",
-            "Points of --vary: every combination, or a Latin hypercube (default grid)")
+    Declare(app, "--design", raw.Design, "grid|lhs|sobol",
+            "Points of --vary: every combination, a Latin hypercube, or Saltelli's scheme for "
+            "Sobol indices, N (k + 2) points writing sensitivity.csv (default grid)")
         ->group(ExperimentGroup);
     Declare(app, "--samples", raw.Samples, "N",
-            "Points of the Latin hypercube, 1 to " + std::to_string(MaxPoints))
+            "Points of the Latin hypercube, or base samples N of the Sobol design, up to " +
+                std::to_string(MaxPoints) + " points in all")
         ->group(ExperimentGroup);
     Declare(app, "--seeds", raw.Seeds, "common|independent",
             "Replication r of every point uses seed S + r - 1, or every run its own "
@@ -133,8 +136,10 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
     Declare(app, "--shard", raw.Shard, "K/N",
             "Play only the runs whose index is K modulo N, for one machine of a cluster")
         ->group(ExperimentGroup);
-    app.add_flag("--trace-periods", raw.TracePeriods,
-                 "Also write trace.csv: every period of every run, per level")
+    app.add_flag(
+           "--trace-periods", raw.TracePeriods,
+           "Also write trace.csv (every period of every run, per level) and trajectory.csv and "
+           "trajectory.svg (the share of women over the periods per point)")
         ->group(ExperimentGroup);
 
     Declare(app, "--trace", raw.Trace, "FILE",

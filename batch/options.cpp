@@ -56,7 +56,8 @@ TDesign DesignOption(const std::string& typed) {
     const std::string text = Lowered(typed);
     if (text == "grid") return TDesign::Grid;
     if (text == "lhs") return TDesign::LatinHypercube;
-    Reject("--design", "grid or lhs", typed);
+    if (text == "sobol") return TDesign::Sobol;
+    Reject("--design", "grid, lhs or sobol", typed);
 }
 
 TSeedScheme SeedsOption(const std::string& typed) {
@@ -76,8 +77,9 @@ std::vector<std::string> ExperimentArguments(const TRawOptions& raw, const TBatc
         }
     }
     for (const std::string& vary : raw.Vary) arguments.push_back("--vary=" + vary);
-    if (options.Plan.Design == TDesign::LatinHypercube) {
-        arguments.push_back("--design=lhs");
+    if (options.Plan.Design != TDesign::Grid) {
+        arguments.push_back(options.Plan.Design == TDesign::Sobol ? "--design=sobol"
+                                                                  : "--design=lhs");
         arguments.push_back("--samples=" + std::to_string(options.Plan.Samples));
     }
     if (options.Plan.Seeds == TSeedScheme::Independent) arguments.push_back("--seeds=independent");
@@ -104,13 +106,17 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
             if (given) throw TUsageError(std::string(option) + " needs --out DIR");
         }
     }
-    const bool hypercube = plan.Design == TDesign::LatinHypercube;
-    if (hypercube != raw.Samples.has_value()) {
-        throw TUsageError("--design lhs and --samples N go together");
+    const bool sampled = plan.Design != TDesign::Grid;
+    const std::string design = plan.Design == TDesign::Sobol ? "sobol" : "lhs";
+    if (sampled != raw.Samples.has_value()) {
+        throw TUsageError(raw.Samples ? "--samples N needs --design lhs or --design sobol"
+                                      : "--design " + design + " and --samples N go together");
     }
-    if (hypercube) {
-        plan.Samples = WholeOption("--samples", *raw.Samples, 1, MaxPoints);
-        if (raw.Vary.empty()) throw TUsageError("--design lhs needs --vary NAME=A..B");
+    if (sampled) {
+        // A Sobol design's variance needs two base samples at least.
+        plan.Samples = WholeOption("--samples", *raw.Samples, plan.Design == TDesign::Sobol ? 2 : 1,
+                                   MaxPoints);
+        if (raw.Vary.empty()) throw TUsageError("--design " + design + " needs --vary NAME=A..B");
     }
     for (const std::string& typed : raw.Vary) {
         TVaried varied = ParseVaried(typed, plan.Design);

@@ -98,11 +98,12 @@ TVaried ParseVaried(const std::string& typed, TDesign design) {
     }
     varied.Given = typed.substr(equals + 1);
     const TFactor& factor = *varied.Factor;
-    if (design == TDesign::LatinHypercube) {
+    if (design != TDesign::Grid) {
+        const std::string sampled = design == TDesign::Sobol ? "a Sobol design" : "a hypercube";
         const std::size_t dots = varied.Given.find("..");
-        if (!Numeric(factor)) RejectVary(typed, "a hypercube varies only numeric factors");
+        if (!Numeric(factor)) RejectVary(typed, sampled + " varies only numeric factors");
         if (dots == std::string::npos || varied.Given.find('.', dots + 2) == dots + 2) {
-            RejectVary(typed, "a hypercube needs a range A..B of two numbers");
+            RejectVary(typed, sampled + " needs a range A..B of two numbers");
         }
         const auto low = ReadNumber(varied.Given.substr(0, dots));
         const auto high = ReadNumber(varied.Given.substr(dots + 2));

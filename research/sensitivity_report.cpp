@@ -84,7 +84,7 @@ void RenderSensitivityPlot(const TExperimentPlan& plan,
         panel.Left + panel.Width + 40, panel.Top + 10, LegendWidth - 20,
         {{TMark::Bar, FirstColour, FirstTint, "first order: its effect alone (Saltelli 2010)"},
          {TMark::Bar, TotalColour, TotalTint, "total order: with every interaction (Jansen 1999)"},
-         {TMark::Interval, "#333333", "#333333", "95% bootstrap interval"}});
+         {TMark::Interval, "#333333", "", "95% bootstrap interval"}});
     const std::vector<TSobolIndices> none;
     const std::vector<TSobolIndices>& top = indices.empty() ? none : indices.back();
     double low = 0.0, high = 1.0;

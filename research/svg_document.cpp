@@ -227,8 +227,8 @@ std::string SvgLegend(double x, double y, double width, const std::vector<TLegen
             case TMark::Interval:
                 out += "<line" + Attribute("x1", x + 13) + Attribute("x2", x + 13) +
                        Attribute("y1", y - 8) + Attribute("y2", y + 8) + " stroke=\"" +
-                       (entry.Tint.empty() ? entry.Colour : entry.Tint) +
-                       "\" stroke-width=\"6\"/>\n";
+                       (entry.Tint.empty() ? entry.Colour : entry.Tint) + "\" stroke-width=\"" +
+                       (entry.Tint.empty() ? "1.5" : "6") + "\"/>\n";
                 break;
         }
         const TTextBlock label = FittedText(x + 32, y + 4, width - 32, entry.Label, 13);

@@ -96,16 +96,17 @@ def factor_texts(factors: Mapping[str, Any], where: str) -> dict[str, str]:
 
 
 def vary_texts(vary: Any, design: str) -> list[str]:
-    """Each varied factor as --vary NAME=LIST (a grid) or NAME=A..B (a hypercube)."""
+    """Each varied factor as --vary NAME=LIST (a grid) or NAME=A..B (a sampled design)."""
     if not isinstance(vary, Mapping):
         raise TypeError(f"vary must be a dict of factor names to values, not {_type_name(vary)}")
     check_names(vary, "vary")
     texts = []
     for name, values in vary.items():
         option = FACTORS[name]["option"]
-        if design == "lhs":
+        if design in ("lhs", "sobol"):
             if not _sequence(values) or len(values) != 2:
-                raise TypeError(f"vary[{name!r}] must be a pair (low, high) with design='lhs'")
+                raise TypeError(
+                    f"vary[{name!r}] must be a pair (low, high) with design={design!r}")
             low, high = (number(f"vary[{name!r}]", v) for v in values)
             texts.append(f"{option}={low}..{high}")
             continue

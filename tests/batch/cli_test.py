@@ -9,6 +9,7 @@ import shutil
 import signal
 import socket
 import stat
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -393,7 +394,7 @@ class Experiments(unittest.TestCase):
 
     def folder(self, out):
         names = ["experiment.json", "points.csv", "runs.csv", "summary.csv", "plot.svg",
-                 "trace.csv"]
+                 "trace.csv", "trajectory.csv", "trajectory.svg"]
         result = {}
         for name in names:
             with open(os.path.join(out, name), "rb") as f:
@@ -457,6 +458,65 @@ class Experiments(unittest.TestCase):
             self.assertNotEqual(run(*self.SWEEP, "--runs", "150", "--out", resumed).returncode, 0)
             self.play(resumed, "--runs", "150", "--trace-periods", "--resume")
             self.assertEqual(self.folder(resumed), self.folder(whole))
+
+    def test_the_trajectory_is_the_trace_averaged_with_ended_runs_held(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "sweep")
+            self.play(out, "--runs", "4", "--trace-periods")
+            with open(os.path.join(out, "runs.csv")) as f:
+                size = {r["level"]: int(r["size"]) for r in csv.DictReader(f)}
+            shares = {}  # (point, replication) -> per period, per level
+            with open(os.path.join(out, "trace.csv")) as f:
+                for r in csv.DictReader(f):
+                    periods = shares.setdefault((r["point"], r["replication"]), [])
+                    if r["level"] == "1":
+                        periods.append({})
+                    periods[-1][r["level"]] = int(r["women"]) / size[r["level"]]
+            with open(os.path.join(out, "trajectory.csv")) as f:
+                rows = list(csv.DictReader(f))
+            longest = {p: max(len(v) for (q, _), v in shares.items() if q == p) for p in "12"}
+            self.assertEqual(len(rows), 8 * (longest["1"] + longest["2"]))
+            self.assertLess(min(len(v) for v in shares.values()), longest["1"])  # some ended early
+            for r in rows:
+                runs = [v for (q, _), v in shares.items() if q == r["point"]]
+                period = int(r["period"])
+                values = [v[min(period, len(v)) - 1][r["level"]] for v in runs]
+                self.assertEqual(r["runs"], "4")
+                self.assertEqual(r["turnover"], ("0.1", "0.2")[int(r["point"]) - 1])
+                self.assertAlmostEqual(float(r["women_mean"]), sum(values) / 4, places=12)
+                self.assertAlmostEqual(float(r["women_sd"]), statistics.stdev(values), places=12)
+
+    def test_a_sobol_design_plays_the_mixed_rows_and_merges_like_any_plan(self):
+        sobol = ["--design", "sobol", "--samples", "5", "--vary", "bias-points=0..5",
+                 "--vary", "turnover=0.1..0.3", "--runs", "3", "--seed", "4", "-q"]
+        with tempfile.TemporaryDirectory() as tmp:
+            whole = os.path.join(tmp, "whole")
+            self.assertEqual(run(*sobol, "--out", whole).returncode, 0)
+            with open(os.path.join(whole, "points.csv")) as f:
+                points = [(p["bias_points"], p["turnover"]) for p in csv.DictReader(f)]
+            self.assertEqual(len(points), 5 * (2 + 2))
+            for j in range(5):
+                a, mixed1, mixed2, b = points[4 * j:4 * j + 4]
+                self.assertEqual(mixed1, (b[0], a[1]))
+                self.assertEqual(mixed2, (a[0], b[1]))
+                self.assertTrue(a[0] != b[0] and a[1] != b[1])
+            with open(os.path.join(whole, "sensitivity.csv")) as f:
+                indices = list(csv.DictReader(f))
+            self.assertEqual([(i["level"], i["factor"]) for i in indices],
+                             [(str(k), f) for k in range(1, 9) for f in ("bias-points", "turnover")])
+            for i in indices:
+                for order in ("first_order", "total_order"):
+                    self.assertLessEqual(float(i[order + "_ci95_low"]),
+                                         float(i[order + "_ci95_high"]))
+            shards = [os.path.join(tmp, f"s{k}") for k in (1, 2)]
+            for k, shard in enumerate(shards, 1):
+                self.assertEqual(run(*sobol, "--out", shard, "--shard", f"{k}/2").returncode, 0)
+            merged = os.path.join(tmp, "merged")
+            self.assertEqual(run("merge", merged, *shards).returncode, 0)
+            for name in ("runs.csv", "summary.csv", "sensitivity.csv", "sensitivity.svg"):
+                with open(os.path.join(whole, name), "rb") as a, \
+                        open(os.path.join(merged, name), "rb") as b:
+                    self.assertEqual(a.read(), b.read(), name)
 
     def test_a_folder_of_something_else_is_refused_and_left_alone(self):
         with tempfile.TemporaryDirectory() as tmp:
