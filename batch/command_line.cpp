@@ -292,7 +292,7 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
             result.ExitCode = 2;
         }
     } catch (const TUsageError& error) {
-        std::fprintf(stderr, "velmora-batch: %s\n", OneLine(error.what()).c_str());
+        std::fprintf(stderr, "velmora-batch: %s\n", OneLine(OptionWords(error)).c_str());
         result.ExitCode = 2;
     }
     return result;

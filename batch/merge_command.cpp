@@ -243,6 +243,9 @@ int RunMergeCommand(const TMergeRequest& request, const std::atomic<bool>& cance
         return 2;
     } catch (const TOutputInterrupted&) {
         return Interrupted(0, 0, false);
+    } catch (const TUsageError& error) {
+        WriteMessage(STDERR_FILENO, "velmora-batch merge: " + OptionWords(error) + "\n");
+        return 1;
     } catch (const std::exception& error) {
         WriteMessage(STDERR_FILENO, std::string("velmora-batch merge: ") + error.what() + "\n");
         return 1;

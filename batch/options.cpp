@@ -182,6 +182,10 @@ void CheckOutputs(const TBatchOptions& options) {
 
 }  // namespace
 
+std::string OptionWords(const TUsageError& error) {
+    return error.Worded([](std::string_view name) { return "--" + std::string(name); });
+}
+
 TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
     TBatchOptions options;
     options.Settings = SettingsFrom(TFactorTexts(raw.Factors.begin(), raw.Factors.end()));

@@ -51,6 +51,10 @@ inline constexpr std::uint64_t MaxRuns = 4294967296ULL;  // one run per seed
 // More workers than this only add memory and switching, on any machine of today.
 inline constexpr unsigned MaxThreads = 256;
 
+// A refusal of the library as the command line words it: factors named by
+// their options.
+std::string OptionWords(const research::TUsageError& error);
+
 // Checks every value and fills in the defaults; throws TUsageError.
 // Touches no file: a bad request must leave the disk as it was.
 TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads);

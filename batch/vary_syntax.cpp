@@ -76,9 +76,9 @@ std::vector<std::string> Range(const TFactor& factor, const std::string& typed,
 void CheckValue(const TFactor& factor, const std::string& typed, const std::string& value) {
     TRunSettings settings;
     try {
-        factor.Apply(settings, value);
+        SetFromText(settings, factor, value);
     } catch (const TUsageError& error) {
-        RejectVary(typed, error.what());
+        RejectVary(typed, error.Marked());
     }
 }
 

@@ -22,11 +22,22 @@ std::string ValueText(const TFactor& factor, double value) {
 
 }  // namespace
 
+void SetFromText(TRunSettings& settings, const TFactor& factor, std::string_view text) {
+    const TFactorValue value = ReadFactorValue(factor, text);
+    try {
+        factor.Set(settings, value);
+    } catch (const TUsageError& error) {
+        // The value refused as it was written, not as it was read.
+        if (error.Name().empty() || error.Given() != ValueText(value)) throw;
+        throw TUsageError(error.Name(), error.Accepted(), std::string(text));
+    }
+}
+
 TRunSettings SettingsFrom(const TFactorTexts& texts) {
     TRunSettings settings;
     for (const TFactor& factor : Factors()) {
         if (const auto given = texts.find(factor.Name); given != texts.end()) {
-            factor.Apply(settings, given->second);
+            SetFromText(settings, factor, given->second);
         }
     }
     CheckFactors(settings);
@@ -108,7 +119,7 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
             points.push_back({SettingsFrom(texts), std::move(values)});
         } catch (const TUsageError& error) {
             throw TUsageError("--vary: point " + std::to_string(points.size() + 1) + ": " +
-                              error.what());
+                              error.Marked());
         }
     }
     return points;

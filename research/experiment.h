@@ -83,6 +83,10 @@ struct TExperimentPlan {
 std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVaried>& varied,
                                 TDesign design, std::uint64_t samples, std::uint32_t seed);
 
+// Sets the factor from its value written as text (ReadFactorValue); a value
+// refused is named as written. Throws TUsageError.
+void SetFromText(TRunSettings& settings, const TFactor& factor, std::string_view text);
+
 // Settings from factor texts, applied in the factors' order; throws TUsageError.
 TRunSettings SettingsFrom(const TFactorTexts& texts);
 

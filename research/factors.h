@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "research/factor_value.h"
 #include "research/run_settings.h"
 
 namespace velmora::research {
@@ -28,16 +29,16 @@ struct TFactor {
     std::string_view Default;  // as --help shows it
     std::string_view Column;   // in every output header
     TValueKind Kind;
-    // Checks the text and sets the factor; throws TUsageError naming the
-    // option and what it accepts.
-    void (*Apply)(TRunSettings& settings, std::string_view text);
+    // Checks the value and sets the factor; throws TUsageError naming the
+    // factor, what it accepts and the value.
+    void (*Set)(TRunSettings& settings, const TFactorValue& value);
     // The factor's value as outputs write it; empty when it has none.
     std::string (*Show)(const TRunSettings& settings);
     // What a summary says where Show gives nothing.
     std::string_view Unset = "n/a";
     // A short name for a control on a page, the Help beside it.
     std::string_view Label = "";
-    // What Apply accepts of a number (of each entry, for a list of shares).
+    // What Set accepts of a number (of each entry, for a list of shares).
     TRange Range = {};
     // What the factor is and its unit, for axes, legends and subtitles.
     std::string_view Caption = "";

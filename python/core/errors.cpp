@@ -35,14 +35,19 @@ std::string ForPython(std::string text) {
     return text;
 }
 
+std::string PythonName(std::string_view name) {
+    std::string python(name);
+    for (char& c : python) c = c == '-' ? '_' : c;
+    return python;
+}
+
 // A refused value in Python's words, the fields kept on the exception.
 void SetUsageError(const py::object& type, const research::TUsageError& error) {
     if (error.Name().empty()) {
-        PyErr_SetString(type.ptr(), ForPython(error.what()).c_str());
+        PyErr_SetString(type.ptr(), ForPython(error.Worded(PythonName)).c_str());
         return;
     }
-    std::string name = error.Name();
-    for (char& c : name) c = c == '-' ? '_' : c;
+    const std::string name = PythonName(error.Name());
     const py::str given(error.Given());
     const std::string message = name + " must be " + ForPython(error.Accepted()) + ", got " +
                                 py::repr(given).cast<std::string>();

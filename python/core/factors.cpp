@@ -26,14 +26,9 @@ const char* KindName(research::TValueKind kind) {
 std::string Accepted(const research::TFactor& factor) {
     research::TRunSettings settings;
     try {
-        factor.Apply(settings, "?");
+        factor.Set(settings, std::string("?"));
     } catch (const research::TUsageError& error) {
-        const std::string text = error.what();
-        const std::size_t from = text.find(" must be ");
-        const std::size_t to = text.rfind(", got ");
-        if (from != std::string::npos && to != std::string::npos && to > from) {
-            return text.substr(from + 9, to - from - 9);
-        }
+        return error.Accepted();
     }
     return {};
 }

@@ -131,7 +131,7 @@
     return settings;
   }
 
-  function showProblem(message) {
+  function showProblem(message, factor) {
     for (const input of fields.values()) {
       input.removeAttribute('aria-invalid');
       const problem = $(`${input.id}-problem`);
@@ -139,8 +139,8 @@
     }
     $('seed').removeAttribute('aria-invalid');
     if (!message) return;
-    const named = /^--([a-z-]+)/.exec(message) || /^(seed)/.exec(message);
-    const input = named && (named[1] === 'seed' ? $('seed') : fields.get(named[1]));
+    const name = factor || (/^seed/.test(message) ? 'seed' : '');
+    const input = name === 'seed' ? $('seed') : fields.get(name);
     if (input) {
       input.setAttribute('aria-invalid', 'true');
       const problem = $(`${input.id}-problem`);
@@ -216,7 +216,7 @@
     try {
       api.begin(settings);
     } catch (error) {
-      showProblem(error.message);
+      showProblem(error.message, error.factor);
       run = null;
       enableRunButtons();
       return false;

@@ -44,8 +44,13 @@ const VelmoraApi = (() => {
     // Read at once: a growing memory replaces the buffer views.
     const doubles = (pointer, count) => engine.HEAPF64.slice(pointer >> 3, (pointer >> 3) + count);
     const recordLength = (pointer) => 6 + 3 * engine.HEAPF64[(pointer >> 3) + 5];
+    // The engine names the field at fault before a tab.
     const failIf = (problem) => {
-      if (problem) throw new RangeError(problem);
+      if (!problem) return;
+      const tab = problem.indexOf('\t');
+      const error = new RangeError(tab < 0 ? problem : problem.slice(tab + 1));
+      if (tab > 0) error.factor = problem.slice(0, tab);
+      throw error;
     };
 
     return {

@@ -107,13 +107,26 @@ const char* Keep(std::string text) {
     return Text.c_str();
 }
 
+// A refusal in the page's words: factors by the labels of their fields,
+// after the name of the field at fault and a tab, so that the page can mark
+// it.
+std::string Problem(const TUsageError& error) {
+    std::string field = error.Name();
+    const std::string message = error.Worded([&field](std::string_view name) {
+        if (field.empty()) field = std::string(name);
+        const TFactor* factor = FindFactor(name);
+        return factor ? std::string(factor->Label) : std::string(name);
+    });
+    return field + "\t" + message;
+}
+
 // Sets a session's factors; the reason when they are not good, else "".
 const char* Settle(TSession& session, const char* factors) {
     try {
         session.Settings = SettingsFrom(ReadTexts(factors));
         return "";
     } catch (const TUsageError& error) {
-        return Keep(error.what());
+        return Keep(Problem(error));
     }
 }
 

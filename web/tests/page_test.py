@@ -120,7 +120,7 @@ class Page(unittest.TestCase):
         trace = self.js("return velmora.trace({seed: 99, levels: '40,30,20,10', 'bias-points': 2})")
         self.assertEqual(trace, command_line(99, "--levels", "40,30,20,10", "--bias-points", "2"))
         refused = self.js("return velmora.trace({seed: 1, 'bias-points': 'x'}).then(() => '', e => e.message)")
-        self.assertIn("--bias-points must be", refused)
+        self.assertIn("Bias in score points must be", refused)
 
     def test_a_seeded_run_and_its_downloaded_trace_are_the_command_lines(self):
         self.open("?seed=4242&form=pyramid&bias-points=6")
@@ -238,7 +238,7 @@ class Page(unittest.TestCase):
         self.wait(lambda b: field.get_attribute("aria-invalid") == "true", 5)
         problem = self.el("factor-women-hired-problem")
         self.assertTrue(problem.is_displayed())
-        self.assertIn("--women-hired must be a probability from 0 to 1, got '1.5'", problem.text)
+        self.assertIn("Women among hires must be a probability from 0 to 1, got '1.5'", problem.text)
         self.assertIn("Not started", self.text("status"))
         field.clear()
         field.send_keys("0.25", Keys.TAB)
