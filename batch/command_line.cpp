@@ -14,6 +14,7 @@
 #include "research/experiment_files.h"
 #include "research/factors.h"
 #include "research/message_text.h"
+#include "research/number_format.h"
 #include "research/version.h"
 
 namespace velmora::batch {
@@ -55,6 +56,16 @@ constexpr const char* MergeExamples =
     "Each SHARD_DIR is the --out folder of one velmora-batch --shard K/N of the same experiment; "
     "every shard must be there once and finished. OUT must not exist or be empty, and ends up "
     "holding exactly the files one process would have written.";
+
+constexpr const char* VerifyExamples =
+    "Examples:\n"
+    "  velmora-batch verify sweep\n"
+    "  velmora-batch verify sweep --sample 200\n"
+    "\n"
+    "Rebuilds the experiment from DIR/experiment.json, plays its runs again and compares every "
+    "row of runs.csv and trace.csv byte for byte. Prints \"verified N runs\" and exits 0, or "
+    "names the first row that differs and exits 1. A folder of another version, an unfinished "
+    "one, or one that --resume would refuse is refused (exit 2); nothing is written.";
 
 // The groups of --help, the man page and the completion, in this order.
 constexpr const char* RunGroup = "Runs";
@@ -170,6 +181,19 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
         ->type_name("")
         ->required()
         ->expected(1, -1);
+
+    CLI::App* verify = app.add_subcommand(
+        "verify", "Play every run of a finished experiment folder again and compare its rows");
+    verify->footer(VerifyExamples);
+    verify->set_help_flag("-h,--help", "Print this help and exit")->group(OtherGroup);
+    verify->add_option("DIR", raw.VerifyDir, "The --out folder of an experiment, or of a shard")
+        ->type_name("")
+        ->required();
+    Declare(*verify, "--sample", raw.VerifySample, "K",
+            "Play only K runs again, chosen from the experiment's seed (default: every run)");
+    Declare(*verify, "--threads", raw.VerifyThreads, "T",
+            "Worker threads, 1 to " + std::to_string(MaxThreads) + " (default: all cores)");
+    verify->add_flag("-q,--quiet", raw.Quiet, "No progress bar on standard error");
 }
 
 namespace {
@@ -228,15 +252,33 @@ std::optional<std::string> UnknownOption(const CLI::App& app, int argc, const ch
     return std::nullopt;
 }
 
-// A merge takes everything from the shards; an option before it would be
-// silently ignored. Only --quiet means something there.
-void RefuseOptionsBeforeMerge(const CLI::App& app) {
+// A merge or a verify takes everything from the folders; an option before
+// it would be silently ignored. Only --quiet means something there.
+void RefuseOptionsBefore(const CLI::App& app, const std::string& command) {
     for (const CLI::Option* option : app.get_options()) {
         if (option->count() == 0 || option->check_name("--quiet")) continue;
-        throw TUsageError(option->get_name() +
-                          " before merge: merge takes every setting from the shards; give "
-                          "only merge OUT SHARD_DIR...");
+        throw TUsageError(
+            option->get_name() + " before " + command + ": " + command +
+            " takes every setting from the folders; give only " +
+            (command == "merge" ? "merge OUT SHARD_DIR..." : "verify DIR [--sample K]"));
     }
+}
+
+TVerifyRequest VerifyRequest(const TRawOptions& raw, unsigned cores) {
+    TVerifyRequest request{raw.VerifyDir, 0, std::clamp(cores, 1u, MaxThreads), raw.Quiet};
+    const auto whole = [](const char* option, const std::string& text, std::uint64_t most) {
+        const auto value = ReadWhole(text, most);
+        if (!value || *value < 1) {
+            throw TUsageError(std::string(option) + " must be a whole number from 1 to " +
+                              std::to_string(most) + ", got '" + ForMessage(text) + "'");
+        }
+        return *value;
+    };
+    if (raw.VerifySample) request.Sample = whole("--sample", *raw.VerifySample, MaxRuns * 64);
+    if (raw.VerifyThreads) {
+        request.Threads = static_cast<unsigned>(whole("--threads", *raw.VerifyThreads, MaxThreads));
+    }
+    return request;
 }
 
 std::string OneLine(std::string text) {
@@ -273,8 +315,11 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
         if (app.got_subcommand("merge")) {
-            RefuseOptionsBeforeMerge(app);
+            RefuseOptionsBefore(app, "merge");
             result.Merge = TMergeRequest{raw.MergeOut, raw.MergeShards, raw.Quiet};
+        } else if (app.got_subcommand("verify")) {
+            RefuseOptionsBefore(app, "verify");
+            result.Verify = VerifyRequest(raw, cores);
         } else {
             ResumedSeed(raw);
             result.Options = ValidateOptions(raw, cores);

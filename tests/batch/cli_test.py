@@ -518,6 +518,44 @@ class Experiments(unittest.TestCase):
                         open(os.path.join(merged, name), "rb") as b:
                     self.assertEqual(a.read(), b.read(), name)
 
+    def test_verify_passes_a_fresh_folder_and_names_the_first_changed_row(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "sweep")
+            self.play(out, "--runs", "5", "--trace-periods")
+            r = run("verify", out, "-q")
+            self.assertEqual((r.returncode, r.stdout), (0, "verified 10 runs\n"), r.stderr)
+            r = run("verify", out, "--sample", "3", "-q")
+            self.assertEqual((r.returncode, r.stdout), (0, "verified 3 runs\n"), r.stderr)
+            before = self.folder(out)
+            # (file, line, field): a woman more on a level, a score changed in its last digit.
+            for name, line, field in (("runs.csv", 12, 5), ("trace.csv", 300, 6)):
+                path = os.path.join(out, name)
+                with open(path) as f:
+                    rows = f.read().split("\n")
+                fields = rows[line - 1].split(",")
+                fields[field] = str(int(fields[field]) + 1) if field == 5 else fields[field] + "1"
+                rows[line - 1] = ",".join(fields)
+                with open(path, "w") as f:
+                    f.write("\n".join(rows))
+                r = run("verify", out, "-q")
+                self.assertEqual(r.returncode, 1, r.stderr)
+                self.assertIn(f"{name} line {line} differs", r.stderr)
+                self.assertIn(rows[line - 1], r.stderr)
+                with open(path, "wb") as f:
+                    f.write(before[name])
+            description = os.path.join(out, "experiment.json")
+            for old, new, words in (('"complete": true', '"complete": false', "not finished"),
+                                    ('"version": "', '"version": "0.0.1-', "another version"),
+                                    ('"runs": 10', '"runs": 11', "would write")):
+                with open(description, "wb") as f:
+                    f.write(before["experiment.json"].replace(old.encode(), new.encode()))
+                r = run("verify", out, "-q")
+                self.assertEqual(r.returncode, 2, r.stderr)
+                self.assertIn(words, r.stderr)
+            with open(description, "wb") as f:
+                f.write(before["experiment.json"])
+            self.assertEqual(self.folder(out), before)  # verify writes nothing
+
     def test_a_folder_of_something_else_is_refused_and_left_alone(self):
         with tempfile.TemporaryDirectory() as tmp:
             with open(os.path.join(tmp, "notes.txt"), "w") as f:
