@@ -53,10 +53,7 @@ std::filesystem::path Comparable(const std::string& path) {
 }
 
 TDesign DesignOption(const std::string& typed) {
-    const std::string text = Lowered(typed);
-    if (text == "grid") return TDesign::Grid;
-    if (text == "lhs") return TDesign::LatinHypercube;
-    if (text == "sobol") return TDesign::Sobol;
+    if (const auto design = DesignNamed(Lowered(typed))) return *design;
     Reject("--design", "grid, lhs or sobol", typed);
 }
 
@@ -77,9 +74,8 @@ std::vector<std::string> ExperimentArguments(const TRawOptions& raw, const TBatc
         }
     }
     for (const std::string& vary : raw.Vary) arguments.push_back("--vary=" + vary);
-    if (options.Plan.Design != TDesign::Grid) {
-        arguments.push_back(options.Plan.Design == TDesign::Sobol ? "--design=sobol"
-                                                                  : "--design=lhs");
+    if (Sampled(options.Plan.Design)) {
+        arguments.push_back("--design=" + std::string(DesignName(options.Plan.Design)));
         arguments.push_back("--samples=" + std::to_string(options.Plan.Samples));
     }
     if (options.Plan.Seeds == TSeedScheme::Independent) arguments.push_back("--seeds=independent");
@@ -106,8 +102,8 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
             if (given) throw TUsageError(std::string(option) + " needs --out DIR");
         }
     }
-    const bool sampled = plan.Design != TDesign::Grid;
-    const std::string design = plan.Design == TDesign::Sobol ? "sobol" : "lhs";
+    const bool sampled = Sampled(plan.Design);
+    const std::string design(DesignName(plan.Design));
     if (sampled != raw.Samples.has_value()) {
         throw TUsageError(raw.Samples ? "--samples N needs --design lhs or --design sobol"
                                       : "--design " + design + " and --samples N go together");
@@ -131,13 +127,14 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
         }
         plan.Varied.push_back(std::move(varied));
     }
-    plan.Fixed = TFactorTexts(raw.Factors.begin(), raw.Factors.end());
+    plan.Fixed = ReadFactorValues(TFactorTexts(raw.Factors.begin(), raw.Factors.end()));
     plan.Replications = options.Runs;
     plan.Seed = options.Seed;
-    plan.Points = BuildPoints(plan.Fixed, plan.Varied, plan.Design, plan.Samples, plan.Seed);
-    if (plan.TotalRuns() / plan.Points.size() != plan.Replications ||
-        plan.TotalRuns() > MaxRuns * 64) {
-        throw TUsageError("--runs times the points of --vary is too many runs");
+    try {
+        CompletePlan(plan);
+    } catch (const TUsageError& error) {
+        // What is left to refuse here are the points --vary makes.
+        throw TUsageError("--vary: " + error.Marked());
     }
     options.Arguments = ExperimentArguments(raw, options);
     if (raw.Out && raw.Format) {
@@ -188,7 +185,7 @@ std::string OptionWords(const TUsageError& error) {
 
 TBatchOptions ValidateOptions(const TRawOptions& raw, unsigned defaultThreads) {
     TBatchOptions options;
-    options.Settings = SettingsFrom(TFactorTexts(raw.Factors.begin(), raw.Factors.end()));
+    options.Settings = SettingsFromTexts(TFactorTexts(raw.Factors.begin(), raw.Factors.end()));
     if (raw.Runs) options.Runs = WholeOption("--runs", *raw.Runs, 1, MaxRuns);
     if (raw.Seed) {
         options.Seed =

@@ -68,7 +68,7 @@ std::vector<std::string> Range(const TFactor& factor, const std::string& typed,
         if (startDecimals && stepDecimals) {
             value = *ReadNumber(Fixed(value, std::max(*startDecimals, *stepDecimals)));
         }
-        values.push_back(PointValueText(factor, value));
+        values.push_back(ValueText(SampledValue(factor, value)));
     }
     return values;
 }
@@ -96,30 +96,34 @@ TVaried ParseVaried(const std::string& typed, TDesign design) {
     if (equals == std::string::npos || equals + 1 == typed.size()) {
         RejectVary(typed, "needs NAME=values");
     }
-    varied.Given = typed.substr(equals + 1);
+    const std::string given = typed.substr(equals + 1);
     const TFactor& factor = *varied.Factor;
-    if (design != TDesign::Grid) {
+    if (Sampled(design)) {
         const std::string sampled = design == TDesign::Sobol ? "a Sobol design" : "a hypercube";
-        const std::size_t dots = varied.Given.find("..");
+        const std::size_t dots = given.find("..");
         if (!Numeric(factor)) RejectVary(typed, sampled + " varies only numeric factors");
-        if (dots == std::string::npos || varied.Given.find('.', dots + 2) == dots + 2) {
+        if (dots == std::string::npos || given.find('.', dots + 2) == dots + 2) {
             RejectVary(typed, sampled + " needs a range A..B of two numbers");
         }
-        const auto low = ReadNumber(varied.Given.substr(0, dots));
-        const auto high = ReadNumber(varied.Given.substr(dots + 2));
+        const auto low = ReadNumber(given.substr(0, dots));
+        const auto high = ReadNumber(given.substr(dots + 2));
         if (!low || !high) RejectVary(typed, "A and B of A..B must be numbers");
         if (!(*low < *high)) RejectVary(typed, "the range A..B is empty or reversed");
-        varied.Values = {PointValueText(factor, *low), PointValueText(factor, *high)};
-    } else if (factor.Kind == TValueKind::List) {
-        varied.Values = SplitCopies(varied.Given, ';');
-    } else if (Numeric(factor) && varied.Given.find(':') != std::string::npos) {
-        varied.Values = Range(factor, typed, varied.Given);
-    } else {
-        varied.Values = SplitCopies(varied.Given, ',');
+        varied.Values = {SampledValue(factor, *low), SampledValue(factor, *high)};
+        for (const TFactorValue& end : varied.Values) CheckValue(factor, typed, ValueText(end));
+        return varied;
     }
-    for (const std::string& value : varied.Values) {
-        if (value.empty()) RejectVary(typed, "a value is empty");
-        CheckValue(factor, typed, value);
+    if (factor.Kind == TValueKind::List) {
+        varied.Labels = SplitCopies(given, ';');
+    } else if (Numeric(factor) && given.find(':') != std::string::npos) {
+        varied.Labels = Range(factor, typed, given);
+    } else {
+        varied.Labels = SplitCopies(given, ',');
+    }
+    for (const std::string& label : varied.Labels) {
+        if (label.empty()) RejectVary(typed, "a value is empty");
+        CheckValue(factor, typed, label);
+        varied.Values.push_back(ReadFactorValue(factor, label));
     }
     return varied;
 }

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <optional>
 
 #include "model/random.h"
+#include "research/message_text.h"
 #include "research/number_format.h"
 #include "research/sensitivity.h"
 #include "research/usage_error.h"
@@ -14,13 +16,96 @@ namespace velmora::research {
 
 namespace {
 
-// A factor's value as text, whole factors rounded to whole numbers.
-std::string ValueText(const TFactor& factor, double value) {
-    if (factor.Kind == TValueKind::Whole) return Shortest(std::floor(value + 0.5));
-    return Shortest(value + 0.0);
+constexpr std::string_view DesignNames[] = {"grid", "lhs", "sobol"};
+
+bool Numeric(const TFactor& factor) {
+    return factor.Kind == TValueKind::Number || factor.Kind == TValueKind::Whole;
+}
+
+std::optional<double> NumberOf(const TFactorValue& value) {
+    if (const auto* number = std::get_if<double>(&value)) return *number;
+    if (const auto* whole = std::get_if<std::int64_t>(&value)) return static_cast<double>(*whole);
+    return std::nullopt;
+}
+
+// Settings of the fixed values with these varied ones, in the factors' order.
+TRunSettings PointSettings(const TFactorValues& fixed, const std::vector<TVaried>& varied,
+                           const std::vector<TFactorValue>& values) {
+    TRunSettings settings;
+    for (const TFactor& factor : Factors()) {
+        const TFactorValue* value = nullptr;
+        for (std::size_t d = 0; d < varied.size(); ++d) {
+            if (varied[d].Factor == &factor) value = &values[d];
+        }
+        if (value == nullptr) {
+            if (const auto given = fixed.find(factor.Name); given != fixed.end()) {
+                value = &given->second;
+            }
+        }
+        if (value != nullptr) factor.Set(settings, *value);
+    }
+    CheckFactors(settings);
+    return settings;
+}
+
+// Checks every varied factor; a sampled design's ends become the factor's
+// values (whole factors rounded) before points are drawn between them.
+void CheckVaried(TExperimentPlan& plan) {
+    for (std::size_t d = 0; d < plan.Varied.size(); ++d) {
+        TVaried& v = plan.Varied[d];
+        if (v.Factor == nullptr) throw TUsageError("a varied factor has no name");
+        const std::string name = MarkFactor(v.Factor->Name);
+        for (std::size_t e = 0; e < d; ++e) {
+            if (plan.Varied[e].Factor == v.Factor) throw TUsageError(name + " is varied twice");
+        }
+        if (plan.Fixed.contains(v.Factor->Name)) {
+            throw TUsageError(name + " is both fixed and varied: they cannot go together");
+        }
+        if (!v.Labels.empty() && v.Labels.size() != v.Values.size()) {
+            throw TUsageError(name + " has not one label for each value");
+        }
+        if (!Sampled(plan.Design)) {
+            if (v.Values.empty()) throw TUsageError(name + " needs at least one value");
+            for (const TFactorValue& value : v.Values) {
+                TRunSettings settings;
+                v.Factor->Set(settings, value);
+            }
+            continue;
+        }
+        if (!Numeric(*v.Factor)) {
+            throw TUsageError(name + ": a sampled design varies only numeric factors");
+        }
+        const auto low = v.Values.size() == 2 ? NumberOf(v.Values[0]) : std::nullopt;
+        const auto high = v.Values.size() == 2 ? NumberOf(v.Values[1]) : std::nullopt;
+        if (!low || !high) throw TUsageError(name + " needs a range of two numbers");
+        if (!(*low < *high)) throw TUsageError(name + ": the range is empty or reversed");
+        v.Values = {SampledValue(*v.Factor, *low), SampledValue(*v.Factor, *high)};
+        for (const TFactorValue& end : v.Values) {
+            TRunSettings settings;
+            v.Factor->Set(settings, end);
+        }
+    }
 }
 
 }  // namespace
+
+std::string_view DesignName(TDesign design) noexcept {
+    return DesignNames[static_cast<std::size_t>(design)];
+}
+
+std::optional<TDesign> DesignNamed(std::string_view name) noexcept {
+    for (std::size_t i = 0; i < std::size(DesignNames); ++i) {
+        if (DesignNames[i] == name) return static_cast<TDesign>(i);
+    }
+    return std::nullopt;
+}
+
+bool Sampled(TDesign design) noexcept { return design != TDesign::Grid; }
+
+TFactorValue SampledValue(const TFactor& factor, double value) {
+    if (factor.Kind == TValueKind::Whole) return static_cast<std::int64_t>(std::floor(value + 0.5));
+    return value + 0.0;  // no -0
+}
 
 void SetFromText(TRunSettings& settings, const TFactor& factor, std::string_view text) {
     const TFactorValue value = ReadFactorValue(factor, text);
@@ -33,8 +118,21 @@ void SetFromText(TRunSettings& settings, const TFactor& factor, std::string_view
     }
 }
 
-TRunSettings SettingsFrom(const TFactorTexts& texts) {
+TRunSettings SettingsFrom(const TFactorValues& values) { return PointSettings(values, {}, {}); }
+
+TFactorValues ReadFactorValues(const TFactorTexts& texts) {
+    TFactorValues values;
+    for (const auto& [name, text] : texts) {
+        const TFactor* factor = FindFactor(name);
+        if (factor == nullptr) throw TUsageError("there is no factor '" + ForMessage(name) + "'");
+        values[name] = ReadFactorValue(*factor, text);
+    }
+    return values;
+}
+
+TRunSettings SettingsFromTexts(const TFactorTexts& texts) {
     TRunSettings settings;
+    ReadFactorValues(texts);  // every name a factor's
     for (const TFactor& factor : Factors()) {
         if (const auto given = texts.find(factor.Name); given != texts.end()) {
             SetFromText(settings, factor, given->second);
@@ -65,17 +163,34 @@ TLatinHypercube DrawLatinHypercube(std::size_t dimensions, std::uint64_t samples
     return cube;
 }
 
-std::string PointValueText(const TFactor& factor, double value) { return ValueText(factor, value); }
-
-std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVaried>& varied,
-                                TDesign design, std::uint64_t samples, std::uint32_t seed) {
-    std::uint64_t count = samples;
-    bool countless = false;  // beyond 2^64
-    if (design == TDesign::Sobol) {
-        countless = samples > UINT64_MAX / (varied.size() + 2);
-        count = samples * (varied.size() + 2);
+void CompletePlan(TExperimentPlan& plan) {
+    CheckVaried(plan);
+    const bool sampled = Sampled(plan.Design);
+    if (sampled && plan.Varied.empty()) {
+        throw TUsageError(std::string(DesignName(plan.Design)) + " needs a varied factor");
     }
-    if (design == TDesign::Grid) {
+    if (sampled != (plan.Samples > 0)) {
+        throw TUsageError(sampled ? "samples must be a whole number from 1 to " +
+                                        std::to_string(MaxPoints)
+                                  : "samples are for a sampled design");
+    }
+    if (plan.Replications < 1) throw TUsageError("an experiment needs at least one run a point");
+    if (plan.Shard.Index < 1 || plan.Shard.Index > plan.Shard.Count ||
+        plan.Shard.Count > MaxShards) {
+        throw TUsageError("shard must be K/N with 1 <= K <= N <= " + std::to_string(MaxShards) +
+                          ", got '" + std::to_string(plan.Shard.Index) + "/" +
+                          std::to_string(plan.Shard.Count) + "'");
+    }
+    const std::vector<TVaried>& varied = plan.Varied;
+    std::uint64_t count = plan.Samples;
+    bool countless = false;  // beyond 2^64
+    if (plan.Design == TDesign::Sobol) {
+        // Its variance needs two base samples at least.
+        if (plan.Samples < 2) throw TUsageError("samples of a Sobol design must be at least 2");
+        countless = plan.Samples > UINT64_MAX / (varied.size() + 2);
+        count = plan.Samples * (varied.size() + 2);
+    }
+    if (!sampled) {
         count = 1;
         for (const TVaried& v : varied) {
             countless = countless || count > UINT64_MAX / v.Values.size();
@@ -84,45 +199,52 @@ std::vector<TPoint> BuildPoints(const TFactorTexts& fixed, const std::vector<TVa
     }
     if (countless || count > MaxPoints) {
         // Every point's summary is held until the end.
-        throw TUsageError("--vary: " + (countless ? "countless" : std::to_string(count)) +
+        throw TUsageError((countless ? "countless" : std::to_string(count)) +
                           " points; an experiment summarises at most " + std::to_string(MaxPoints));
     }
+    if (count * plan.Replications / plan.Replications != count ||
+        count * plan.Replications > MaxExperimentRuns) {
+        throw TUsageError("the runs of a point times the points are too many runs, at most " +
+                          std::to_string(MaxExperimentRuns));
+    }
     TLatinHypercube cube;
-    if (design == TDesign::LatinHypercube) cube = DrawLatinHypercube(varied.size(), samples, seed);
+    if (plan.Design == TDesign::LatinHypercube) {
+        cube = DrawLatinHypercube(varied.size(), plan.Samples, plan.Seed);
+    }
     std::optional<TSaltelliDesign> saltelli;
-    if (design == TDesign::Sobol) saltelli.emplace(varied.size(), samples, seed);
-    std::vector<TPoint> points;
-    points.reserve(count);
-    TFactorTexts texts = fixed;
+    if (plan.Design == TDesign::Sobol) saltelli.emplace(varied.size(), plan.Samples, plan.Seed);
+    plan.Points.clear();
+    plan.Points.reserve(count);
+    std::vector<TFactorValue> values(varied.size());
     for (std::uint64_t i = 0; i < count; ++i) {
-        std::vector<std::string> values(varied.size());
+        std::vector<std::string> labels(varied.size());
         // A grid's point i in mixed radix, the last factor varying fastest.
         std::uint64_t rest = i;
         const std::vector<double> mixed = saltelli ? saltelli->Point(i) : std::vector<double>();
         for (std::size_t d = varied.size(); d-- > 0;) {
-            if (design != TDesign::Grid) {
-                const double low = *ReadNumber(varied[d].Values[0]);
-                const double high = *ReadNumber(varied[d].Values[1]);
+            if (sampled) {
+                const double low = *NumberOf(varied[d].Values[0]);
+                const double high = *NumberOf(varied[d].Values[1]);
                 const double at =
                     saltelli ? mixed[d]
                              : (static_cast<double>(cube.Strata[d][i]) + cube.Offsets[d][i]) /
-                                   static_cast<double>(samples);
-                values[d] = ValueText(*varied[d].Factor, low + (high - low) * at);
+                                   static_cast<double>(plan.Samples);
+                values[d] = SampledValue(*varied[d].Factor, low + (high - low) * at);
+                labels[d] = ValueText(values[d]);
             } else {
                 const std::uint64_t size = varied[d].Values.size();
                 values[d] = varied[d].Values[rest % size];
+                labels[d] = varied[d].Label(rest % size);
                 rest /= size;
             }
-            texts[std::string(varied[d].Factor->Name)] = values[d];
         }
         try {
-            points.push_back({SettingsFrom(texts), std::move(values)});
+            plan.Points.push_back({PointSettings(plan.Fixed, varied, values), std::move(labels)});
         } catch (const TUsageError& error) {
-            throw TUsageError("--vary: point " + std::to_string(points.size() + 1) + ": " +
+            throw TUsageError("point " + std::to_string(plan.Points.size() + 1) + ": " +
                               error.Marked());
         }
     }
-    return points;
 }
 
 std::uint64_t TExperimentPlan::ShardRuns() const noexcept {

@@ -54,19 +54,19 @@ std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::s
         TJson entry;
         entry["factor"] = v.Factor->Name;
         entry["column"] = v.Factor->Column;
-        if (plan.Design != TDesign::Grid) {
-            entry["from"] = TJson::parse(v.Values[0]);
-            entry["to"] = TJson::parse(v.Values[1]);
+        if (Sampled(plan.Design)) {
+            entry["from"] = TJson::parse(ValueText(v.Values[0]));
+            entry["to"] = TJson::parse(ValueText(v.Values[1]));
         } else {
-            entry["values"] = v.Values;
+            std::vector<std::string> labels;
+            for (std::size_t i = 0; i < v.Values.size(); ++i) labels.push_back(v.Label(i));
+            entry["values"] = labels;
         }
         varied.push_back(entry);
     }
     json["varied"] = varied;
-    json["design"] = plan.Design == TDesign::Grid             ? "grid"
-                     : plan.Design == TDesign::LatinHypercube ? "lhs"
-                                                              : "sobol";
-    if (plan.Design != TDesign::Grid) json["samples"] = plan.Samples;
+    json["design"] = DesignName(plan.Design);
+    if (Sampled(plan.Design)) json["samples"] = plan.Samples;
     json["seeds"] = plan.Seeds == TSeedScheme::Common ? "common" : "independent";
     json["seed"] = plan.Seed;
     json["points"] = plan.Points.size();

@@ -170,7 +170,8 @@ std::string Equals(const TVaried& varied, const std::string& value) {
 // the picture says of the rest.
 std::vector<std::string> Shown(const TVaried& varied, std::size_t most,
                                std::vector<std::string>& notes) {
-    std::vector<std::string> values = varied.Values;
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < varied.Values.size(); ++i) values.push_back(varied.Label(i));
     if (values.size() > most) {
         notes.push_back("Panels show the first " + std::to_string(most) + " of " +
                         std::to_string(values.size()) + " values of " +
@@ -189,7 +190,7 @@ void RenderGrid(const TExperimentPlan& plan, const TPointSummaries& summaries,
     if (varied.size() > 1) across = Shown(varied[1], MaxAcross, notes);
     if (varied.size() > 2) down = Shown(varied[2], MaxDown, notes);
     for (std::size_t d = 3; d < varied.size(); ++d) {
-        notes.push_back(Equals(varied[d], varied[d].Values[0]) + " throughout (the first of its " +
+        notes.push_back(Equals(varied[d], varied[d].Label(0)) + " throughout (the first of its " +
                         std::to_string(varied[d].Values.size()) + " values).");
     }
     TAxis axis;
@@ -209,7 +210,7 @@ void RenderGrid(const TExperimentPlan& plan, const TPointSummaries& summaries,
         const std::vector<std::string>& values = plan.Points[p].Values;
         bool shown = true;
         for (std::size_t d = 3; d < values.size(); ++d) {
-            shown = shown && values[d] == varied[d].Values[0];
+            shown = shown && values[d] == varied[d].Label(0);
         }
         const std::size_t c = values.size() > 1 ? at(across, values[1]) : 0;
         const std::size_t r = values.size() > 2 ? at(down, values[2]) : 0;
@@ -259,8 +260,8 @@ void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries
     for (std::size_t d = 0; d < plan.Varied.size(); ++d) {
         const TVaried& varied = plan.Varied[d];
         const TPanelBox box = layout.Box(d % layout.Columns, d / layout.Columns);
-        const double low = *ReadNumber(varied.Values[0]);
-        const double high = *ReadNumber(varied.Values[1]);
+        const double low = *ReadNumber(varied.Label(0));
+        const double high = *ReadNumber(varied.Label(1));
         const TScale x{low, high, box.Left + 6, box.Left + box.Width - 6};
         const TScale y{0.0, 1.0, box.Top + box.Height, box.Top};
         out += OpenPanel(box, x, y, NumberTicks(low, high, 6), ShareTicks(), "",
@@ -353,7 +354,7 @@ std::vector<std::string> PlanNotes(const TExperimentPlan& plan) {
         for (const TFactor& factor : Factors()) {
             const auto given = plan.Fixed.find(factor.Name);
             if (given == plan.Fixed.end()) continue;
-            fixed += comma + FactorCaption(factor) + " " + given->second;
+            fixed += comma + FactorCaption(factor) + " " + ValueText(given->second);
             comma = "; ";
         }
         notes.push_back(fixed + ".");

@@ -39,7 +39,7 @@ std::vector<TSeries> PickSeries(const TExperimentPlan& plan, std::vector<std::st
         const std::vector<std::string>& values = plan.Points[p].Values;
         bool shown = true;
         for (std::size_t d = 1; grid && d < values.size(); ++d) {
-            shown = shown && values[d] == varied[d].Values[0];
+            shown = shown && values[d] == varied[d].Label(0);
         }
         if (!shown) continue;
         ++candidates;
@@ -50,7 +50,7 @@ std::vector<TSeries> PickSeries(const TExperimentPlan& plan, std::vector<std::st
     }
     if (grid) {
         for (std::size_t d = 1; d < varied.size(); ++d) {
-            notes.push_back(FactorCaption(*varied[d].Factor) + " = " + varied[d].Values[0] +
+            notes.push_back(FactorCaption(*varied[d].Factor) + " = " + varied[d].Label(0) +
                             " throughout (the first of its values).");
         }
     }

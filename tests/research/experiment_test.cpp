@@ -9,23 +9,31 @@
 #include "research/experiment_files.h"
 #include "research/number_format.h"
 #include "research/run_rows.h"
+#include "research/usage_error.h"
 
 namespace velmora::research {
 namespace {
 
+TExperimentPlan Hypercube(std::uint64_t samples, std::uint32_t seed) {
+    TExperimentPlan plan;
+    plan.Design = TDesign::LatinHypercube;
+    plan.Samples = samples;
+    plan.Seed = seed;
+    plan.Varied = {{FindFactor("bias-points"), {0.0, 5.0}, {}},
+                   {FindFactor("turnover"), {0.05, 0.3}, {}},
+                   {FindFactor("bias-ends"), {10.0, 60.4}, {}}};
+    CompletePlan(plan);
+    return plan;
+}
+
 TEST(Experiment, ALatinHypercubeHasOneSampleInEveryStratumOfEveryFactor) {
-    const auto range = [](const char* name, std::string low, std::string high) {
-        return TVaried{FindFactor(name), low + ".." + high, {low, high}};
-    };
-    const std::vector<TVaried> varied = {range("bias-points", "0", "5"),
-                                         range("turnover", "0.05", "0.3"),
-                                         range("bias-ends", "10", "60")};
     constexpr std::uint64_t Samples = 25;
-    const auto points = BuildPoints({}, varied, TDesign::LatinHypercube, Samples, 42);
+    const TExperimentPlan plan = Hypercube(Samples, 42);
+    const auto& points = plan.Points;
     ASSERT_EQ(points.size(), Samples);
     for (std::size_t d = 0; d < 2; ++d) {
-        const double low = std::stod(varied[d].Values[0]);
-        const double high = std::stod(varied[d].Values[1]);
+        const double low = std::get<double>(plan.Varied[d].Values[0]);
+        const double high = std::get<double>(plan.Varied[d].Values[1]);
         std::set<std::uint64_t> strata;
         for (const TPoint& point : points) {
             const double at = (std::stod(point.Values[d]) - low) / (high - low) * Samples;
@@ -34,13 +42,86 @@ TEST(Experiment, ALatinHypercubeHasOneSampleInEveryStratumOfEveryFactor) {
         EXPECT_EQ(strata.size(), Samples) << d;
         EXPECT_LT(*strata.rbegin(), Samples);
     }
+    // A whole factor's ends and samples are whole numbers.
+    EXPECT_EQ(std::get<std::int64_t>(plan.Varied[2].Values[1]), 60);
     for (const TPoint& point : points) EXPECT_EQ(point.Values[2].find('.'), std::string::npos);
     // The same seed gives the same design; another seed another.
-    EXPECT_EQ(BuildPoints({}, varied, TDesign::LatinHypercube, Samples, 42)[7].Values,
-              points[7].Values);
-    EXPECT_NE(BuildPoints({}, varied, TDesign::LatinHypercube, Samples, 43)[7].Values,
-              points[7].Values);
+    EXPECT_EQ(Hypercube(Samples, 42).Points[7].Values, points[7].Values);
+    EXPECT_NE(Hypercube(Samples, 43).Points[7].Values, points[7].Values);
 }
+
+// Plans a front end may ask for that cannot be played: each refusal names
+// the factor at fault.
+struct TBadPlanCase {
+    const char* Name;
+    void (*Change)(TExperimentPlan& plan);
+    const char* Message;  // part of it, factors marked as <name>
+};
+
+void PrintTo(const TBadPlanCase& c, std::ostream* os) { *os << c.Name; }
+
+class BadPlan : public ::testing::TestWithParam<TBadPlanCase> {};
+
+TEST_P(BadPlan, IsRefusedSayingWhy) {
+    TExperimentPlan plan;
+    plan.Varied = {{FindFactor("turnover"), {0.1, 0.2}, {}}};
+    GetParam().Change(plan);
+    try {
+        CompletePlan(plan);
+        ADD_FAILURE() << "accepted";
+    } catch (const TUsageError& error) {
+        const std::string text =
+            error.Worded([](std::string_view name) { return "<" + std::string(name) + ">"; });
+        EXPECT_NE(text.find(GetParam().Message), std::string::npos) << text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Experiment, BadPlan,
+    ::testing::Values(
+        TBadPlanCase{"fixed_and_varied", [](TExperimentPlan& p) { p.Fixed["turnover"] = 0.3; },
+                     "<turnover> is both fixed and varied"},
+        TBadPlanCase{"varied_twice", [](TExperimentPlan& p) { p.Varied.push_back(p.Varied[0]); },
+                     "<turnover> is varied twice"},
+        TBadPlanCase{"no_values", [](TExperimentPlan& p) { p.Varied[0].Values.clear(); },
+                     "<turnover> needs at least one value"},
+        TBadPlanCase{"a_value_out_of_range",
+                     [](TExperimentPlan& p) { p.Varied[0].Values[1] = 2.0; },
+                     "<turnover> must be a probability above 0"},
+        TBadPlanCase{"a_sampled_design_without_samples",
+                     [](TExperimentPlan& p) { p.Design = TDesign::LatinHypercube; }, "samples"},
+        TBadPlanCase{"a_reversed_range",
+                     [](TExperimentPlan& p) {
+                         p.Design = TDesign::LatinHypercube;
+                         p.Samples = 4;
+                         p.Varied[0].Values = {0.2, 0.1};
+                     },
+                     "<turnover>: the range is empty or reversed"},
+        TBadPlanCase{"a_sampled_text",
+                     [](TExperimentPlan& p) {
+                         p.Design = TDesign::LatinHypercube;
+                         p.Samples = 4;
+                         p.Varied[0] = {FindFactor("form"), {std::string("pyramid")}, {}};
+                     },
+                     "<form>: a sampled design varies only numeric factors"},
+        TBadPlanCase{"shares_that_do_not_fit_a_point",
+                     [](TExperimentPlan& p) {
+                         p.Fixed["women-initial"] = std::vector<double>{0.1, 0.2};
+                     },
+                     "point 1: <women-initial> needs one share"},
+        TBadPlanCase{"a_shard_beyond_the_count",
+                     [](TExperimentPlan& p) {
+                         p.Shard = {3, 2};
+                     },
+                     "3/2"},
+        TBadPlanCase{"too_many_points",
+                     [](TExperimentPlan& p) {
+                         p.Varied[0].Values.assign(1000, 0.1);
+                         p.Varied.push_back({FindFactor("bias-points"), {}, {}});
+                         p.Varied[1].Values.assign(1000, 1.0);
+                     },
+                     "1000000 points"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Experiment, ShardsPlayEveryRunOnceWithItsSeed) {
     TExperimentPlan plan;

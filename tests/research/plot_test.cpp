@@ -23,13 +23,16 @@ struct TPlanned {
 TPlanned Planned(const std::vector<std::pair<const char*, std::vector<std::string>>>& varied,
                  TDesign design = TDesign::Grid, std::uint64_t samples = 0) {
     TExperimentPlan plan;
-    for (const auto& [name, values] : varied) {
-        plan.Varied.push_back({FindFactor(name), "", values});
+    for (const auto& [name, texts] : varied) {
+        TVaried v{FindFactor(name), {}, texts};
+        for (const std::string& text : texts) v.Values.push_back(ReadFactorValue(*v.Factor, text));
+        plan.Varied.push_back(std::move(v));
     }
     plan.Design = design;
     plan.Samples = samples;
     plan.Replications = 2;
-    plan.Points = BuildPoints({}, plan.Varied, design, samples, 9);
+    plan.Seed = 9;
+    CompletePlan(plan);
     TPlanned planned{plan, TPointSummaries(PointLevels(plan)),
                      TPointTrajectories(PointLevels(plan))};
     // Runs whose shares differ by point, replication and period.
@@ -189,7 +192,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Text of a factor or a value reaches the picture escaped.
 TEST(Pictures, EscapeTheirTexts) {
     TPlanned planned = Planned({{"form", {"pyramid", "rectangle"}}});
-    planned.Plan.Fixed["women-hired"] = "0.5<&>";
+    planned.Plan.Fixed["women-hired"] = std::string("0.5<&>");
     const std::string svg = Sweep(planned);
     EXPECT_NE(svg.find("0.5&lt;&amp;&gt;"), std::string::npos);
     EXPECT_EQ(svg.find("0.5<&>"), std::string::npos);

@@ -123,7 +123,7 @@ std::string Problem(const TUsageError& error) {
 // Sets a session's factors; the reason when they are not good, else "".
 const char* Settle(TSession& session, const char* factors) {
     try {
-        session.Settings = SettingsFrom(ReadTexts(factors));
+        session.Settings = SettingsFromTexts(ReadTexts(factors));
         return "";
     } catch (const TUsageError& error) {
         return Keep(Problem(error));
