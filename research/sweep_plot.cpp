@@ -266,8 +266,12 @@ void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries
         const TScale y{0.0, 1.0, box.Top + box.Height, box.Top};
         out += OpenPanel(box, x, y, NumberTicks(low, high, 6), ShareTicks(), "",
                          FactorCaption(*varied.Factor), EndShare);
+        // Many points fade, so that the binned means stay in sight above them.
+        const std::string opacity = Fixed(
+            std::clamp(12.0 / std::sqrt(static_cast<double>(plan.Points.size())), 0.1, 0.5), 2);
+        std::vector<std::vector<TRunningStats>> bins(static_cast<std::size_t>(levels) + 1,
+                                                     std::vector<TRunningStats>(Bins));
         for (int k = 1; k <= levels; ++k) {
-            std::vector<TRunningStats> bins(Bins);
             const std::string data = " data-level=\"" + std::to_string(k) + "\"";
             for (std::size_t p = 0; p < plan.Points.size(); ++p) {
                 if (k > plan.Points[p].Settings.Shape.Levels) continue;
@@ -275,21 +279,24 @@ void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries
                 const double share = summaries.WomenShare(p, k).Mean();
                 const auto bin = static_cast<std::size_t>(
                     std::clamp((value - low) / (high - low) * Bins, 0.0, Bins - 1.0));
-                bins[bin].Add(share);
+                bins[static_cast<std::size_t>(k)][bin].Add(share);
                 out += "<circle class=\"point\"" + data + " cx=\"" + Fixed(x.Map(value), 1) +
                        "\" cy=\"" + Fixed(y.Map(share), 1) + "\" r=\"1.8\" fill=\"" +
-                       Colour(k, levels) + "\" fill-opacity=\"0.5\"/>\n";
+                       Colour(k, levels) + "\" fill-opacity=\"" + opacity + "\"/>\n";
                 Pass(out, sink);
             }
+        }
+        for (int k = 1; k <= levels; ++k) {
+            const std::string data = " data-level=\"" + std::to_string(k) + "\"";
             std::vector<std::string> line, upper, lower;
             for (std::size_t b = 0; b < Bins; ++b) {
-                if (bins[b].Count() == 0) continue;
+                const TRunningStats& bin = bins[static_cast<std::size_t>(k)][b];
+                if (bin.Count() == 0) continue;
                 const double px = x.Map(low + (high - low) * (static_cast<double>(b) + 0.5) / Bins);
-                const double mean = bins[b].Mean();
-                const double half = HalfOrZero(bins[b]);
-                line.push_back(SvgPoint(px, y.Map(mean)));
-                upper.push_back(SvgPoint(px, y.Map(y.Clamp(mean + half))));
-                lower.push_back(SvgPoint(px, y.Map(y.Clamp(mean - half))));
+                const double half = HalfOrZero(bin);
+                line.push_back(SvgPoint(px, y.Map(bin.Mean())));
+                upper.push_back(SvgPoint(px, y.Map(y.Clamp(bin.Mean() + half))));
+                lower.push_back(SvgPoint(px, y.Map(y.Clamp(bin.Mean() - half))));
             }
             out += BandPath("band", upper, lower, Tint(k, levels), data);
             out += LinePath("binned", line, Colour(k, levels), data);
