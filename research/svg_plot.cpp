@@ -162,7 +162,7 @@ std::string Subtitle(const TBatchRequest& options) {
             continue;
         }
         text +=
-            ", " + std::string(factor.Caption.empty() ? factor.Name : factor.Caption) + " " + value;
+            ", " + std::string(factor.Caption.empty() ? factor.Name : factor.Caption) + " = " + value;
     }
     return text + "; " + std::to_string(options.Runs) + " runs from seed " +
            std::to_string(options.Seed);

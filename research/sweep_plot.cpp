@@ -361,7 +361,7 @@ std::vector<std::string> PlanNotes(const TExperimentPlan& plan) {
         for (const TFactor& factor : Factors()) {
             const auto given = plan.Fixed.find(factor.Name);
             if (given == plan.Fixed.end()) continue;
-            fixed += comma + FactorCaption(factor) + " " + ValueText(given->second);
+            fixed += comma + FactorCaption(factor) + " = " + ValueText(given->second);
             comma = "; ";
         }
         notes.push_back(fixed + ".");
