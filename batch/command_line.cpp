@@ -82,6 +82,14 @@ CLI::Option* Declare(CLI::App& app, const std::string& name, std::optional<std::
         ->type_name(typeName);
 }
 
+// A command after the options, with its own help.
+CLI::App* Command(CLI::App& app, const char* name, const char* description, const char* footer) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->footer(footer);
+    command->set_help_flag("-h,--help", "Print this help and exit")->group(OtherGroup);
+    return command;
+}
+
 }  // namespace
 
 void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
@@ -170,10 +178,9 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
                          "Print the version and exit")
         ->group(OtherGroup);
 
-    CLI::App* merge = app.add_subcommand(
-        "merge", "Join the --out folders of every shard of one experiment into the folder OUT");
-    merge->footer(MergeExamples);
-    merge->set_help_flag("-h,--help", "Print this help and exit")->group(OtherGroup);
+    CLI::App* merge = Command(
+        app, "merge", "Join the --out folders of every shard of one experiment into the folder OUT",
+        MergeExamples);
     merge->add_option("OUT", raw.MergeOut, "The folder to write: new, or empty")
         ->type_name("")
         ->required();
@@ -182,10 +189,9 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
         ->required()
         ->expected(1, -1);
 
-    CLI::App* verify = app.add_subcommand(
-        "verify", "Play every run of a finished experiment folder again and compare its rows");
-    verify->footer(VerifyExamples);
-    verify->set_help_flag("-h,--help", "Print this help and exit")->group(OtherGroup);
+    CLI::App* verify = Command(
+        app, "verify", "Play every run of a finished experiment folder again and compare its rows",
+        VerifyExamples);
     verify->add_option("DIR", raw.VerifyDir, "The --out folder of an experiment, or of a shard")
         ->type_name("")
         ->required();
