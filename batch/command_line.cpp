@@ -295,23 +295,6 @@ std::string OneLine(std::string text) {
 
 }  // namespace
 
-TBatchOptions OptionsFromArguments(const std::vector<std::string>& arguments,
-                                   const std::string& out) {
-    CLI::App app;
-    TRawOptions raw;
-    DeclareCommandLine(app, raw, 0);
-    std::vector<const char*> argv = {"velmora-batch"};
-    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
-    const std::string outOption = "--out=" + out;
-    argv.push_back(outOption.c_str());
-    try {
-        app.parse(static_cast<int>(argv.size()), argv.data());
-    } catch (const CLI::ParseError& error) {
-        throw TUsageError(std::string("the recorded command line does not parse: ") + error.what());
-    }
-    return ValidateOptions(raw, 1);
-}
-
 TCommandLine ParseCommandLine(int argc, const char* const* argv) {
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
     CLI::App app;

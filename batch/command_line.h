@@ -30,11 +30,6 @@ struct TCommandLine {
 // default thread count shown in the help, 0 to leave it out.
 void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores);
 
-// The options of a command line recorded by an experiment, to be written
-// into the folder out; throws TUsageError when it is not one.
-TBatchOptions OptionsFromArguments(const std::vector<std::string>& arguments,
-                                   const std::string& out);
-
 // Reads the command line. Help and version go to standard output (exit 0);
 // a bad command line gets one line on standard error (exit 2).
 TCommandLine ParseCommandLine(int argc, const char* const* argv);

@@ -10,7 +10,7 @@
 #include "batch/output_file.h"
 #include "batch/progress_bar.h"
 #include "research/experiment_files.h"
-#include "research/parallel_runner.h"
+#include "research/play_plan.h"
 #include "research/run_rows.h"
 
 namespace velmora::batch {
@@ -97,17 +97,15 @@ bool ShowProgress(const TBatchOptions& options) {
 bool PlayRuns(const TBatchOptions& options, const TDone& done, TFolder* folder, TTally& tally,
               const std::atomic<bool>& cancel, const TProgressHook& told = {}) {
     const TExperimentPlan& plan = options.Plan;
-    TBatchJob job;
-    job.Plan = &plan;
-    job.FirstRun = done.Runs + 1;
-    job.Runs = plan.ShardRuns() - done.Runs;
-    job.Threads = options.Threads;
-    job.Wants.LongTrace = folder != nullptr && folder->Trace != nullptr;
-    job.Wants.Shares = tally.Trajectories.has_value();
+    TPlayOptions play;
+    play.Threads = options.Threads;
+    play.FirstRun = done.Runs + 1;
+    play.LongTrace = folder != nullptr && folder->Trace != nullptr;
+    play.Shares = tally.Trajectories.has_value();
     TProgressBar progress(plan.ShardRuns(), ShowProgress(options), stderr,
                           std::to_string(plan.Points.size()) + " points");
-    return RunBatch(
-        job,
+    return PlayPlan(
+        plan, play,
         [&](const TRunResult& result) {
             if (folder != nullptr && folder->Trace) folder->TraceRows += result.Trace;
             if (tally.Trajectories) tally.Trajectories->Add(result);

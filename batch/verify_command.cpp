@@ -15,7 +15,7 @@
 #include "model/random.h"
 #include "research/experiment_files.h"
 #include "research/message_text.h"
-#include "research/parallel_runner.h"
+#include "research/play_plan.h"
 #include "research/run_rows.h"
 
 namespace velmora::batch {
@@ -107,7 +107,7 @@ std::string RowStart(const TRunPlace& place) {
 }
 
 // The experiment as its folder records it, checked as a resume checks it.
-TBatchOptions ReadExperiment(const fs::path& folder) {
+TBatchOptions CheckedExperiment(const fs::path& folder) {
     const auto stored = ReadOwnFile(folder / "experiment.json");
     if (!stored) throw TFolderError(Quoted(folder) + " holds no experiment.json");
     CheckOwnFiles(folder);
@@ -124,14 +124,19 @@ TBatchOptions ReadExperiment(const fs::path& folder) {
     if (!state.Complete) {
         throw TFolderError(Quoted(folder) + " is not finished; finish it with --resume first");
     }
+    // Rebuilt from what it records, as a merge rebuilds it.
     TBatchOptions options;
     try {
-        options = OptionsFromArguments(StoredArguments(*stored), folder.string());
+        TStoredExperiment experiment = ReadExperiment(*stored);
+        options.Plan = std::move(experiment.Plan);
+        options.Arguments = std::move(experiment.Arguments);
+        options.TracePeriods = experiment.TracePeriods;
     } catch (const std::exception& error) {
-        throw TFolderError(Quoted(folder) +
-                           " is not an experiment this program would write: " + error.what());
+        const auto* usage = dynamic_cast<const TUsageError*>(&error);
+        throw TFolderError(Quoted(folder / "experiment.json") +
+                           " records no experiment this program plays: " +
+                           (usage != nullptr ? OptionWords(*usage) : error.what()));
     }
-    options.Plan.Shard = state.Shard;
     const std::string json =
         ExperimentJson(options.Plan, options.Arguments, options.TracePeriods, true);
     if (const std::string difference = ExperimentDifference(json, *stored, true);
@@ -165,7 +170,7 @@ std::vector<std::uint64_t> Chosen(const TExperimentPlan& plan, std::uint64_t sam
 
 int Verify(const TVerifyRequest& request, const std::atomic<bool>& cancel) {
     const fs::path folder(request.Folder);
-    TBatchOptions options = ReadExperiment(folder);
+    TBatchOptions options = CheckedExperiment(folder);
     const TExperimentPlan& plan = options.Plan;
     // Held while reading: a resume in the meantime would change the rows.
     const auto lock = LockFolder(folder);
@@ -188,15 +193,14 @@ int Verify(const TVerifyRequest& request, const std::atomic<bool>& cancel) {
     std::string rows;
     std::string traced;
     // Plays shard runs first..first + length - 1 and compares them.
-    const auto play = [&](std::uint64_t first, std::uint64_t length, std::uint64_t done) {
-        TBatchJob job;
-        job.Plan = &plan;
-        job.FirstRun = first;
-        job.Runs = length;
-        job.Threads = request.Threads;
-        job.Wants.LongTrace = trace.has_value();
-        return RunBatch(
-            job,
+    const auto replay = [&](std::uint64_t first, std::uint64_t length, std::uint64_t done) {
+        TPlayOptions play;
+        play.Threads = request.Threads;
+        play.FirstRun = first;
+        play.LastRun = first + length - 1;
+        play.LongTrace = trace.has_value();
+        return PlayPlan(
+            plan, play,
             [&](const TRunResult& result) {
                 const TRunPlace place = plan.PlaceOfGlobal(result.Global);
                 const std::string name = RunName(plan.Place(next));
@@ -211,7 +215,7 @@ int Verify(const TVerifyRequest& request, const std::atomic<bool>& cancel) {
     };
     bool complete = true;
     if (all) {
-        complete = play(1, plan.ShardRuns(), 0);
+        complete = replay(1, plan.ShardRuns(), 0);
         if (complete) {
             runs.ExpectEnd();
             if (trace) trace->ExpectEnd();
@@ -224,7 +228,7 @@ int Verify(const TVerifyRequest& request, const std::atomic<bool>& cancel) {
                 runs.Skip(RowStart(place), static_cast<std::uint64_t>(levels));
                 if (trace) trace->Skip(RowStart(place), UINT64_MAX);
             }
-            complete = play(chosen[i], 1, i);
+            complete = replay(chosen[i], 1, i);
         }
     }
     progress.Finish();

@@ -3,6 +3,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "research/usage_error.h"
+
 #include "research/number_format.h"
 #include "research/version.h"
 
@@ -153,12 +155,71 @@ bool IsMerging(const std::string& text) {
     return !json.is_discarded() && json.is_object() && json.value("merging", false) == true;
 }
 
-std::vector<std::string> StoredArguments(const std::string& text) {
-    const TJson json = TJson::parse(text, nullptr, false);
-    if (json.is_discarded() || !json.contains("command_line")) {
-        throw std::runtime_error("experiment.json records no command line");
+namespace {
+
+const TJson& Field(const TJson& json, const char* key) {
+    if (!json.is_object() || !json.contains(key)) {
+        throw std::runtime_error(std::string("experiment.json records no '") + key + "'");
     }
-    return json["command_line"].get<std::vector<std::string>>();
+    return json[key];
+}
+
+template <typename T>
+T Read(const TJson& json, const char* key) {
+    try {
+        return Field(json, key).get<T>();
+    } catch (const TJson::exception&) {
+        throw std::runtime_error(std::string("experiment.json's '") + key + "' is not as written");
+    }
+}
+
+TVaried VariedOf(const TJson& entry, TDesign design) {
+    const TFactor* factor = FindFactor(Read<std::string>(entry, "factor"));
+    if (factor == nullptr) throw std::runtime_error("experiment.json varies an unknown factor");
+    TVaried varied{factor, {}, {}};
+    if (Sampled(design)) {
+        varied.Values = {Read<double>(entry, "from"), Read<double>(entry, "to")};
+    } else {
+        varied.Labels = Read<std::vector<std::string>>(entry, "values");
+        for (const std::string& label : varied.Labels) {
+            varied.Values.push_back(ReadFactorValue(*factor, label));
+        }
+    }
+    return varied;
+}
+
+}  // namespace
+
+TStoredExperiment ReadExperiment(const std::string& text) {
+    const TJson json = TJson::parse(text, nullptr, false);
+    if (json.is_discarded() || !json.is_object()) {
+        throw std::runtime_error("experiment.json is not an experiment");
+    }
+    TStoredExperiment stored;
+    stored.Arguments = Read<std::vector<std::string>>(json, "command_line");
+    stored.TracePeriods = Read<bool>(json, "trace_periods");
+    TExperimentPlan& plan = stored.Plan;
+    for (const std::string& argument : stored.Arguments) {
+        const std::size_t equals = argument.find('=');
+        if (argument.rfind("--", 0) != 0 || equals == std::string::npos) continue;
+        const TFactor* factor = FindFactor(std::string_view(argument).substr(2, equals - 2));
+        if (factor != nullptr)
+            plan.Fixed[std::string(factor->Name)] =
+                ReadFactorValue(*factor, std::string_view(argument).substr(equals + 1));
+    }
+    const auto design = DesignNamed(Read<std::string>(json, "design"));
+    if (!design) throw std::runtime_error("experiment.json's design is unknown");
+    plan.Design = *design;
+    for (const TJson& entry : Field(json, "varied"))
+        plan.Varied.push_back(VariedOf(entry, plan.Design));
+    if (Sampled(plan.Design)) plan.Samples = Read<std::uint64_t>(json, "samples");
+    plan.Seeds = Read<std::string>(json, "seeds") == "independent" ? TSeedScheme::Independent
+                                                                   : TSeedScheme::Common;
+    plan.Seed = Read<std::uint32_t>(json, "seed");
+    plan.Replications = Read<std::uint64_t>(json, "replications");
+    plan.Shard = ReadExperimentState(text).Shard;
+    CompletePlan(plan);
+    return stored;
 }
 
 std::optional<std::uint32_t> StoredSeed(const std::string& text) {

@@ -44,8 +44,18 @@ TExperimentState ReadExperimentState(const std::string& json);
 std::string MergingJson(const std::string& json);
 bool IsMerging(const std::string& json);
 
-// The command line an experiment.json text records.
-std::vector<std::string> StoredArguments(const std::string& json);
+// What an experiment.json text records, rebuilt: the plan with its points,
+// the command line that made it and whether it traces every period. The
+// factors given once are those of the recorded command line (--NAME=VALUE):
+// the fixed values alone cannot tell a factor given at its default from one
+// left out, which matters where it overrides a varied one. Throws
+// std::runtime_error, or TUsageError for a plan that cannot be played.
+struct TStoredExperiment {
+    TExperimentPlan Plan;
+    std::vector<std::string> Arguments;
+    bool TracePeriods = false;
+};
+TStoredExperiment ReadExperiment(const std::string& json);
 
 // The seed an experiment.json text records; empty when it records none.
 std::optional<std::uint32_t> StoredSeed(const std::string& json);

@@ -27,6 +27,11 @@ struct TSlot {
 // often enough for memory, seldom enough for the lock.
 constexpr std::size_t PartBytes = 256 * 1024;
 
+// How long the consumer waits for the run next in line before it looks at
+// cancel (and tells progress) again: a run of any length stops within about
+// this, since the workers stop at the end of the period they are in.
+constexpr auto PollInterval = std::chrono::milliseconds(50);
+
 struct TShared {
     TShared(std::size_t slotCount, std::size_t heldBytes) : Slots(slotCount), Budget(heldBytes) {}
 
@@ -203,7 +208,7 @@ bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atom
                 std::unique_lock lock(shared.Mutex);
                 while (!slot.Ready && !slot.PartReady && !shared.Failure) {
                     if (cancel.load()) return false;
-                    shared.SlotFilled.wait_for(lock, std::chrono::milliseconds(100));
+                    shared.SlotFilled.wait_for(lock, PollInterval);
                     if (progress && !slot.Ready) {
                         lock.unlock();
                         progress(run - 1);

@@ -34,15 +34,17 @@ struct TBatchJob {
 using TRunConsumer = std::function<void(const TRunResult&)>;
 
 // Told, on the calling thread, how many runs have been consumed; called after
-// every run and about ten times a second while waiting.
+// every run and about twenty times a second while waiting.
 using TProgressHook = std::function<void(std::uint64_t done)>;
 
-// Plays the job's runs on job.Threads worker threads. Returns false when
-// cancel was raised before every run was consumed. An exception from a worker
-// or from consume stops every worker and is passed on.
 // The worker threads a job uses: as asked, but never more than its runs.
 unsigned WorkerCount(const TBatchJob& job) noexcept;
 
+// Plays the job's runs on job.Threads worker threads. Returns false when
+// cancel was raised before every run was consumed; it is looked at about
+// twenty times a second, and the runs under way stop within a period. An
+// exception from a worker or from consume stops every worker and is passed
+// on.
 bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atomic<bool>& cancel,
               const TProgressHook& progress = {});
 

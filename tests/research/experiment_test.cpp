@@ -123,6 +123,37 @@ INSTANTIATE_TEST_SUITE_P(
                      "1000000 points"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// A merge rebuilds the plan from what experiment.json records; the rebuilt
+// plan must write the same files, also where a factor given at its default
+// overrides a varied one.
+TEST(Experiment, APlanReadBackFromItsRecordWritesTheSameFiles) {
+    const auto points = [](const TExperimentPlan& plan) {
+        std::string text;
+        PointsCsv(plan, [&](std::string_view part) { text += part; });
+        return text;
+    };
+    std::vector<std::pair<TExperimentPlan, std::vector<std::string>>> plans(3);
+    plans[0].first.Fixed = {{"turnover-women", 0.15}};
+    plans[0].first.Varied = {{FindFactor("turnover"), {0.1, 0.2}, {"0.10", "0.2"}}};
+    plans[0].second = {"--turnover-women=0.15", "--vary=turnover=0.10,0.2"};
+    plans[1].first.Fixed = {{"levels", std::vector<double>{10, 5}},
+                            {"form", std::string("rectangle")}};
+    plans[1].first.Varied = {
+        {FindFactor("women-initial"), {0.1, std::vector<double>{0.2, 0.3}}, {}}};
+    plans[1].second = {"--form=rectangle", "--levels=10,5"};
+    plans[2].first = Hypercube(6, 9);
+    plans[2].first.Seeds = TSeedScheme::Independent;
+    plans[2].first.Shard = {2, 3};
+    for (auto& [plan, arguments] : plans) {
+        plan.Replications = 3;
+        CompletePlan(plan);
+        const std::string json = ExperimentJson(plan, arguments, true, false);
+        const TStoredExperiment stored = ReadExperiment(json);
+        EXPECT_EQ(ExperimentJson(stored.Plan, stored.Arguments, stored.TracePeriods, false), json);
+        EXPECT_EQ(points(stored.Plan), points(plan));
+    }
+}
+
 TEST(Experiment, ShardsPlayEveryRunOnceWithItsSeed) {
     TExperimentPlan plan;
     plan.Points.resize(3);

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "research/batch_summary.h"
 #include "research/parallel_runner.h"
+#include "research/play_plan.h"
 #include "research/summary_format.h"
 #include "research/trajectory.h"
 
@@ -142,6 +145,50 @@ TEST(RunBatch, StopsWhenCancelledOrWhenTheConsumerFails) {
                      },
                      never),
                  std::runtime_error);
+}
+
+// A plan's shard played from a run on gives the runs the whole plan gives
+// there, as records of every level.
+TEST(PlayPlan, PlaysAShardFromARunOnAsRecords) {
+    TExperimentPlan plan;
+    plan.Fixed = {{"levels", std::vector<double>{6, 3}}};
+    plan.Varied = {{FindFactor("bias-points"), {0.0, 3.0}, {}}};
+    plan.Replications = 5;
+    plan.Seed = 11;
+    plan.Shard = {2, 3};
+    CompletePlan(plan);
+    std::vector<TRunRecord> records;
+    const std::atomic<bool> cancel{false};
+    ASSERT_TRUE(PlayPlan(
+        plan, {2, 2, false}, [&](const TRunResult& r) { records.emplace_back(r); }, cancel));
+    ASSERT_EQ(records.size(), plan.ShardRuns() - 1);  // 10 runs, shard 2/3 has 3, from its 2nd
+    const TRunPlace place = plan.Place(2);
+    EXPECT_EQ(records[0].Point, place.Point);
+    EXPECT_EQ(records[0].Seed, place.Seed);
+    ASSERT_EQ(records[0].Levels().size(), 2u);
+    const TLevelRecord& top = records[0].Levels()[1];
+    EXPECT_EQ(top.Level, 2);
+    EXPECT_EQ(top.Size, 3);
+    EXPECT_EQ(top.Share, top.Women / 3.0);
+}
+
+// However long a run, a cancel stops the play within a fraction of a second.
+TEST(PlayPlan, ACancelStopsRunsOfAnyLength) {
+    TExperimentPlan plan;
+    plan.Fixed = {{"periods", std::int64_t{2000000000}}};
+    plan.Replications = 2;
+    CompletePlan(plan);
+    std::atomic<bool> cancel{false};
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        cancel = true;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(PlayPlan(
+        plan, {2, 1, false}, [](const TRunResult&) {}, cancel));
+    stopper.join();
+    // Generous for a loaded machine: it would take hours to end by itself.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 }  // namespace
