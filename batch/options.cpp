@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "batch/experiment_arguments.h"
 #include "batch/vary_syntax.h"
 #include "research/message_text.h"
 #include "research/number_format.h"
@@ -74,14 +75,7 @@ std::vector<std::string> ExperimentArguments(const TRawOptions& raw, const TBatc
         }
     }
     for (const std::string& vary : raw.Vary) arguments.push_back("--vary=" + vary);
-    if (Sampled(options.Plan.Design)) {
-        arguments.push_back("--design=" + std::string(DesignName(options.Plan.Design)));
-        arguments.push_back("--samples=" + std::to_string(options.Plan.Samples));
-    }
-    if (options.Plan.Seeds == TSeedScheme::Independent) arguments.push_back("--seeds=independent");
-    arguments.push_back("--runs=" + std::to_string(options.Runs));
-    arguments.push_back("--seed=" + std::to_string(options.Seed));
-    if (options.TracePeriods) arguments.push_back("--trace-periods");
+    AppendPlanArguments(arguments, options.Plan, options.TracePeriods);
     return arguments;
 }
 

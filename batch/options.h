@@ -50,10 +50,6 @@ struct TBatchOptions : research::TBatchRequest {
     bool Quiet = false;
 };
 
-inline constexpr std::uint64_t MaxRuns = 4294967296ULL;  // one run per seed
-// More workers than this only add memory and switching, on any machine of today.
-inline constexpr unsigned MaxThreads = 256;
-
 // A refusal of the library as the command line words it: factors named by
 // their options.
 std::string OptionWords(const research::TUsageError& error);

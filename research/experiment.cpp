@@ -170,9 +170,10 @@ void CompletePlan(TExperimentPlan& plan) {
         throw TUsageError(std::string(DesignName(plan.Design)) + " needs a varied factor");
     }
     if (sampled != (plan.Samples > 0)) {
-        throw TUsageError(sampled ? "samples must be a whole number from 1 to " +
+        throw TUsageError(sampled ? std::string(DesignName(plan.Design)) +
+                                        " needs samples, a whole number from 1 to " +
                                         std::to_string(MaxPoints)
-                                  : "samples are for a sampled design");
+                                  : "samples are for a sampled design, not a grid");
     }
     if (plan.Replications < 1) throw TUsageError("an experiment needs at least one run a point");
     if (plan.Shard.Index < 1 || plan.Shard.Index > plan.Shard.Count ||

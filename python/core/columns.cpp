@@ -27,18 +27,17 @@ py::array_t<bool> TakeFlags(std::vector<bool>& flags) {
 }
 
 void TRunColumns::Add(const research::TRunResult& run) {
-    // A finished run counts the periods to its end, as runs.csv does.
-    const std::int32_t periods = run.Finished ? run.FinishedPeriod : run.Periods;
-    for (int k = 1; k <= run.Levels; ++k) {
-        Point_.push_back(static_cast<std::int64_t>(Sweep_ ? run.Point : run.Run));
-        if (Sweep_) Replication_.push_back(static_cast<std::int64_t>(run.Replication));
-        Seed_.push_back(run.Seed);
-        Level_.push_back(k);
-        Size_.push_back(run.LevelSize[k]);
-        Women_.push_back(run.FemaleCount[k]);
-        MeanScore_.push_back(run.MeanScore[k]);
-        Periods_.push_back(periods);
-        Finished_.push_back(run.Finished);
+    const research::TRunRecord record(run);
+    for (const research::TLevelRecord& level : record.Levels()) {
+        Point_.push_back(static_cast<std::int64_t>(Sweep_ ? record.Point : record.Run));
+        if (Sweep_) Replication_.push_back(static_cast<std::int64_t>(record.Replication));
+        Seed_.push_back(record.Seed);
+        Level_.push_back(level.Level);
+        Size_.push_back(level.Size);
+        Women_.push_back(level.Women);
+        MeanScore_.push_back(level.MeanScore);
+        Periods_.push_back(record.Periods);
+        Finished_.push_back(record.Finished);
     }
 }
 

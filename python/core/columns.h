@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "research/play_plan.h"
 #include "research/run_result.h"
 
 namespace velmora::python {

@@ -2,7 +2,6 @@
 #include <vector>
 
 #include "batch/experiment_command.h"
-#include "batch/options.h"
 #include "batch/output_file.h"
 #include "python/core/register.h"
 #include "research/factors.h"

@@ -1,8 +1,8 @@
 #include <string>
 
-#include "batch/options.h"
 #include "python/core/register.h"
 #include "research/factors.h"
+#include "research/usage_error.h"
 
 namespace velmora::python {
 

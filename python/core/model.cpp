@@ -8,27 +8,24 @@
 #include <string>
 #include <vector>
 
-#include "batch/options.h"
 #include "model/run.h"
 #include "python/core/columns.h"
 #include "python/core/register.h"
+#include "python/core/request.h"
 #include "python/core/watch.h"
 #include "research/simulate.h"
+#include "research/usage_error.h"
 
 namespace velmora::python {
 
 namespace {
 
-using TTexts = std::map<std::string, std::string, std::less<>>;
-
 // One run stepped from Python, as the window steps it.
 class TModel {
   public:
-    TModel(const TTexts& factors, const std::optional<std::string>& seed) {
-        batch::TRawOptions raw;
-        raw.Factors = factors;
-        raw.Seed = seed;
-        const batch::TBatchOptions options = batch::ValidateOptions(raw, 1);
+    TModel(const py::dict& factors, py::handle seed) {
+        const research::TBatchRequest options =
+            BatchRequest(FactorValues(factors), py::int_(1), seed, py::int_(1));
         Settings_ = options.Settings;
         Seed_ = options.Seed;
         SeedFromClock_ = options.SeedFromClock;
@@ -131,8 +128,7 @@ py::dict Roster(const TModel& model) {
 void RegisterModel(py::module_& m) {
     using namespace pybind11::literals;
     py::class_<TModel>(m, "Model")
-        .def(py::init<const TTexts&, const std::optional<std::string>&>(), py::kw_only(),
-             "factors"_a, "seed"_a)
+        .def(py::init<const py::dict&, py::handle>(), py::kw_only(), "factors"_a, "seed"_a)
         .def("step", &TModel::Step, "periods"_a = 1)
         .def("run_to_end", &TModel::RunToEnd)
         .def_property_readonly("seed", &TModel::Seed)

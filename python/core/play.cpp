@@ -7,51 +7,65 @@
 #include <thread>
 #include <vector>
 
+#include "batch/experiment_arguments.h"
 #include "batch/experiment_command.h"
 #include "batch/options.h"
 #include "batch/output_file.h"
 #include "python/core/columns.h"
 #include "python/core/register.h"
+#include "python/core/request.h"
 #include "python/core/watch.h"
 #include "research/batch_summary.h"
 #include "research/experiment_files.h"
 #include "research/parallel_runner.h"
+#include "research/play_plan.h"
 #include "research/summary_format.h"
 
 namespace velmora::python {
 
 namespace {
 
-using TTexts = std::map<std::string, std::string, std::less<>>;
-using TText = std::optional<std::string>;
-
-// What the Python layer passes: every value already as the command line
-// would type it, so that the library checks and records it the same way.
-struct TRequest {
-    TTexts Factors;
-    TText Runs, Seed, Threads;
-    std::vector<std::string> Vary;
-    TText Design, Samples, Seeds, Out, Shard;
-    bool Resume = false;
+// A sweep as the Python layer asks for it: the plan's values, and where and
+// how fast to play it.
+struct TSweep {
+    research::TBatchRequest Batch;
+    research::TExperimentPlan Plan;
+    std::vector<std::string> Arguments;  // the command line experiment.json records
     bool TracePeriods = false;
+    std::optional<std::string> Out;
+    bool Resume = false;
 };
 
-batch::TBatchOptions Validate(const TRequest& request) {
-    batch::TRawOptions raw;
-    raw.Factors = request.Factors;
-    raw.Runs = request.Runs;
-    raw.Seed = request.Seed;
-    raw.Threads = request.Threads;
-    raw.Vary = request.Vary;
-    raw.Design = request.Design;
-    raw.Samples = request.Samples;
-    raw.Seeds = request.Seeds;
-    raw.Out = request.Out;
-    raw.Shard = request.Shard;
-    raw.Resume = request.Resume;
-    raw.TracePeriods = request.TracePeriods;
-    raw.Quiet = true;
-    return batch::ValidateOptions(raw, std::max(1u, std::thread::hardware_concurrency()));
+TSweep Sweep(const py::dict& factors, const py::list& vary, py::handle runs, py::handle seed,
+             const py::str& design, py::handle samples, const py::str& seeds, bool tracePeriods,
+             const std::optional<std::string>& out, bool resume, py::handle shard,
+             py::handle threads) {
+    TSweep sweep;
+    research::TExperimentPlan& plan = sweep.Plan;
+    plan.Fixed = FactorValues(factors);
+    sweep.Batch = BatchRequest(plan.Fixed, runs, seed, threads);
+    plan.Varied = VariedFactors(vary);
+    plan.Design = Design(design);
+    if (!samples.is_none())
+        plan.Samples = WholeArgument("samples", samples, 1, research::MaxPoints);
+    plan.Seeds = SeedScheme(seeds);
+    if (!shard.is_none()) {
+        const auto [index, count] = shard.cast<std::pair<py::object, py::object>>();
+        plan.Shard = {WholeArgument("shard", index, 0, research::MaxShards),
+                      WholeArgument("shard", count, 0, research::MaxShards)};
+    }
+    plan.Replications = sweep.Batch.Runs;
+    plan.Seed = sweep.Batch.Seed;
+    sweep.TracePeriods = tracePeriods;
+    sweep.Out = out;
+    sweep.Resume = resume;
+    if (!out && (resume || !shard.is_none())) {
+        throw research::TUsageError(std::string(resume ? "resume" : "shard") + " needs out");
+    }
+    if (out && out->empty()) throw research::TUsageError("out needs a folder name");
+    sweep.Arguments = batch::PlanArguments(plan, tracePeriods);
+    research::CompletePlan(plan);
+    return sweep;
 }
 
 // What a writer of the library hands its sink, as one text.
@@ -74,8 +88,7 @@ void Play(const research::TBatchJob& job, TPythonWatch& watch,
     watch.Rethrow();
 }
 
-py::dict PlayBatch(const TRequest& request, bool trace, py::object progress) {
-    const batch::TBatchOptions options = Validate(request);
+py::dict PlayBatch(const research::TBatchRequest& options, bool trace, py::object progress) {
     research::TBatchJob job{options.Settings, options.Runs, options.Seed, options.Threads, {}};
     job.Wants.LongTrace = trace;
     TRunColumns runs(false);
@@ -106,45 +119,57 @@ py::dict PlayBatch(const TRequest& request, bool trace, py::object progress) {
 
 // A sweep held in memory. The trace of every period, which the command line
 // writes only into a folder, is kept here as well.
-py::dict PlaySweep(const TRequest& request, py::object progress) {
-    TRequest checked = request;
-    checked.TracePeriods = false;
-    const batch::TBatchOptions options = Validate(checked);
-    const research::TExperimentPlan& plan = options.Plan;
-    research::TBatchJob job;
-    job.Plan = &plan;
-    job.Runs = plan.ShardRuns();
-    job.Threads = options.Threads;
-    job.Wants.LongTrace = request.TracePeriods;
+py::dict PlaySweep(const TSweep& sweep, py::object progress) {
+    const research::TExperimentPlan& plan = sweep.Plan;
+    research::TPlayOptions play;
+    play.Threads = sweep.Batch.Threads;
+    play.LongTrace = sweep.TracePeriods;
     TRunColumns runs(true);
     TTraceColumns traced(true);
     research::TPointSummaries points(research::PointLevels(plan));
-    TPythonWatch watch(progress, job.Runs);
-    Play(job, watch, [&](const research::TRunResult& result) {
-        if (request.TracePeriods) traced.Add(result.Trace);
-        if (result.Partial) return;
-        runs.Add(result);
-        points.Add(result);
-    });
-    watch.Finish(job.Runs);
+    TPythonWatch watch(progress, plan.ShardRuns());
+    {
+        py::gil_scoped_release release;
+        research::PlayPlan(
+            plan, play,
+            [&](const research::TRunResult& result) {
+                if (sweep.TracePeriods) traced.Add(result.Trace);
+                if (result.Partial) return;
+                runs.Add(result);
+                points.Add(result);
+            },
+            watch.Cancel(), [&](std::uint64_t done) { watch.Look(done); });
+    }
+    // Only the watch cancels.
+    watch.Rethrow();
+    watch.Finish(plan.ShardRuns());
     py::dict result;
-    result["seed"] = options.Seed;
-    result["seed_from_clock"] = options.SeedFromClock;
+    result["seed"] = sweep.Batch.Seed;
+    result["seed_from_clock"] = sweep.Batch.SeedFromClock;
     result["experiment_json"] =
-        research::ExperimentJson(plan, options.Arguments, request.TracePeriods, true);
+        research::ExperimentJson(plan, sweep.Arguments, sweep.TracePeriods, true);
     result["points_csv"] =
         Text([&](const research::TTextSink& sink) { research::PointsCsv(plan, sink); });
     result["summary_csv"] =
         Text([&](const research::TTextSink& sink) { research::SummaryCsv(plan, points, sink); });
     result["runs"] = runs.Take();
-    if (request.TracePeriods) result["trace"] = traced.Take();
+    if (sweep.TracePeriods) result["trace"] = traced.Take();
     return result;
 }
 
-// A sweep written into its folder by the command line's own code; the
-// Python layer reads the folder back.
-py::dict PlaySweepIntoFolder(const TRequest& request, py::object progress) {
-    const batch::TBatchOptions options = Validate(request);
+// A sweep written into its folder by the command line's own folder writer;
+// the Python layer reads the folder back.
+py::dict PlaySweepIntoFolder(const TSweep& sweep, py::object progress) {
+    batch::TBatchOptions options;
+    static_cast<research::TBatchRequest&>(options) = sweep.Batch;
+    options.Settings = sweep.Plan.Points[0].Settings;
+    options.Plan = sweep.Plan;
+    options.Sweep = true;
+    options.OutDir = sweep.Out;
+    options.Resume = sweep.Resume;
+    options.TracePeriods = sweep.TracePeriods;
+    options.Arguments = sweep.Arguments;
+    options.Quiet = true;
     const std::uint64_t total = options.Plan.ShardRuns();
     TPythonWatch watch(progress, total);
     batch::TFolderPlay played;
@@ -164,45 +189,32 @@ py::dict PlaySweepIntoFolder(const TRequest& request, py::object progress) {
     return result;
 }
 
-TRequest Request(TTexts factors, TText runs, TText seed, TText threads) {
-    TRequest request;
-    request.Factors = std::move(factors);
-    request.Runs = std::move(runs);
-    request.Seed = std::move(seed);
-    request.Threads = std::move(threads);
-    return request;
-}
-
 }  // namespace
 
 void RegisterPlay(py::module_& m) {
     using namespace pybind11::literals;
     m.def(
         "play_batch",
-        [](TTexts factors, TText runs, TText seed, TText threads, bool trace, py::object progress) {
-            return PlayBatch(Request(std::move(factors), runs, seed, threads), trace, progress);
+        [](const py::dict& factors, py::handle runs, py::handle seed, py::handle threads,
+           bool trace, py::object progress) {
+            return PlayBatch(BatchRequest(FactorValues(factors), runs, seed, threads), trace,
+                             progress);
         },
         py::kw_only(), "factors"_a, "runs"_a, "seed"_a, "threads"_a, "trace"_a, "progress"_a,
-        R"(Plays a batch of one setting's replications; values as the command line types them.)");
+        R"(Plays a batch of one setting's replications.)");
     m.def(
         "play_sweep",
-        [](TTexts factors, std::vector<std::string> vary, TText runs, TText seed, TText design,
-           TText samples, TText seeds, bool tracePeriods, TText out, bool resume, TText shard,
-           TText threads, py::object progress) {
-            TRequest request = Request(std::move(factors), runs, seed, threads);
-            request.Vary = std::move(vary);
-            request.Design = design;
-            request.Samples = samples;
-            request.Seeds = seeds;
-            request.Out = out;
-            request.Resume = resume;
-            request.Shard = shard;
-            request.TracePeriods = tracePeriods;
-            return out ? PlaySweepIntoFolder(request, progress) : PlaySweep(request, progress);
+        [](const py::dict& factors, const py::list& vary, py::handle runs, py::handle seed,
+           const py::str& design, py::handle samples, const py::str& seeds, bool tracePeriods,
+           const std::optional<std::string>& out, bool resume, py::handle shard, py::handle threads,
+           py::object progress) {
+            const TSweep sweep = Sweep(factors, vary, runs, seed, design, samples, seeds,
+                                       tracePeriods, out, resume, shard, threads);
+            return out ? PlaySweepIntoFolder(sweep, progress) : PlaySweep(sweep, progress);
         },
         py::kw_only(), "factors"_a, "vary"_a, "runs"_a, "seed"_a, "design"_a, "samples"_a,
         "seeds"_a, "trace_periods"_a, "out"_a, "resume"_a, "shard"_a, "threads"_a, "progress"_a,
-        R"(Plays an experiment, into the folder out when given; values as the command line types them.)");
+        R"(Plays an experiment, into the folder out when given.)");
 }
 
 }  // namespace velmora::python

@@ -83,7 +83,7 @@ def run(
     for a wrong type; KeyboardInterrupt (Ctrl-C) stops within a second.
     """
     request = dict(
-        factors=_args.factor_texts(factors, "run()"),
+        factors=_args.factor_values(factors, "run()"),
         runs=_args.whole("runs", runs),
         seed=_args.optional_whole("seed", seed),
         threads=_args.optional_whole("threads", threads),
@@ -137,10 +137,10 @@ def sweep(
     within a second and leaves out resumable.
     """
     design = _args.text("design", design)
-    vary_texts = _args.vary_texts(vary, design)
+    varied = _args.vary_values(vary, design)
     request = dict(
-        factors=_args.factor_texts(fixed, "sweep()"),
-        vary=vary_texts,
+        factors=_args.factor_values(fixed, "sweep()"),
+        vary=varied,
         runs=_args.whole("runs", runs),
         seed=_args.optional_whole("seed", seed),
         design=design,
@@ -149,7 +149,7 @@ def sweep(
         trace_periods=_args.flag("trace_periods", trace_periods),
         out=_args.folder_text(out),
         resume=_args.flag("resume", resume),
-        shard=_args.shard_text(shard),
+        shard=_args.shard_value(shard),
         threads=_args.optional_whole("threads", threads),
     )
     with _Progress(progress) as bar:
@@ -180,7 +180,7 @@ class Model:
 
     def __init__(self, seed: int | None = None, **factors: Any) -> None:
         self._core = _core.Model(
-            factors=_args.factor_texts(factors, "Model()"),
+            factors=_args.factor_values(factors, "Model()"),
             seed=_args.optional_whole("seed", seed),
         )
 

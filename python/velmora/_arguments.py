@@ -1,8 +1,7 @@
-"""Python values turned into the texts the research library checks.
+"""Python values as the research library takes them.
 
 The library checks every value and names what it accepts; here only the
-Python types are checked (TypeError), so that a value's range is told the
-same way from Python as from the command line.
+Python types are checked (TypeError), and numpy's scalars become Python's.
 """
 
 from __future__ import annotations
@@ -27,18 +26,18 @@ def _type_name(value: Any) -> str:
     return type(value).__name__
 
 
-def whole(name: str, value: Any) -> str:
+def whole(name: str, value: Any) -> int:
     if isinstance(value, bool) or not isinstance(value, numbers.Integral):
         raise TypeError(f"{name} must be a whole number (int), not {_type_name(value)}")
-    return str(int(value))
+    return int(value)
 
 
-def number(name: str, value: Any) -> str:
+def number(name: str, value: Any) -> int | float:
     if isinstance(value, bool) or not isinstance(value, numbers.Real):
         raise TypeError(f"{name} must be a number, not {_type_name(value)}")
     if isinstance(value, numbers.Integral):
-        return str(int(value))
-    return repr(float(value))
+        return int(value)
+    return float(value)
 
 
 def text(name: str, value: Any) -> str:
@@ -53,8 +52,8 @@ def _sequence(value: Any) -> bool:
     )
 
 
-def factor_text(name: str, value: Any) -> str:
-    """One factor's value as the command line types it."""
+def factor_value(name: str, value: Any) -> Any:
+    """One factor's value: a number, a str, or a list of numbers."""
     row = FACTORS[name]
     if name in _PER_LEVEL:
         kind, scalar = _PER_LEVEL[name]
@@ -63,10 +62,10 @@ def factor_text(name: str, value: Any) -> str:
             return convert(name, value)
         if not _sequence(value):
             raise TypeError(f"{name} must be a list of whole numbers, not {_type_name(value)}")
-        return ",".join(convert(f"{name}[{i}]", v) for i, v in enumerate(value))
+        return [convert(f"{name}[{i}]", v) for i, v in enumerate(value)]
     if name == "bias":
         if isinstance(value, numbers.Integral) and not isinstance(value, bool):
-            return str(int(value))
+            return int(value)
         return text(name, value)
     if row["kind"] == "whole":
         return whole(name, value)
@@ -85,39 +84,34 @@ def check_names(names: Any, where: str) -> None:
             raise TypeError(f"{where} got an unexpected factor {name!r}{hint}")
 
 
-def factor_texts(factors: Mapping[str, Any], where: str) -> dict[str, str]:
-    """Factors by their command-line names, as typed there; None is the default."""
+def factor_values(factors: Mapping[str, Any], where: str) -> dict[str, Any]:
+    """Factors by the factor table's names; None is the default."""
     check_names(factors, where)
     return {
-        FACTORS[name]["option"]: factor_text(name, value)
+        FACTORS[name]["option"]: factor_value(name, value)
         for name, value in factors.items()
         if value is not None
     }
 
 
-def vary_texts(vary: Any, design: str) -> list[str]:
-    """Each varied factor as --vary NAME=LIST (a grid) or NAME=A..B (a sampled design)."""
+def vary_values(vary: Any, design: str) -> list[tuple[str, list[Any]]]:
+    """Each varied factor with its values (a grid) or its range (a sampled design)."""
     if not isinstance(vary, Mapping):
         raise TypeError(f"vary must be a dict of factor names to values, not {_type_name(vary)}")
     check_names(vary, "vary")
-    texts = []
+    varied = []
     for name, values in vary.items():
         option = FACTORS[name]["option"]
         if design in ("lhs", "sobol"):
             if not _sequence(values) or len(values) != 2:
                 raise TypeError(
                     f"vary[{name!r}] must be a pair (low, high) with design={design!r}")
-            low, high = (number(f"vary[{name!r}]", v) for v in values)
-            texts.append(f"{option}={low}..{high}")
+            varied.append((option, [number(f"vary[{name!r}]", v) for v in values]))
             continue
         if not _sequence(values):
             raise TypeError(f"vary[{name!r}] must be a list of values, not {_type_name(values)}")
-        items = [factor_text(name, v) for v in values]
-        if not items:
-            raise _core.UsageError(f"vary[{name!r}] needs at least one value")
-        separator = ";" if name in _PER_LEVEL else ","
-        texts.append(f"{option}={separator.join(items)}")
-    return texts
+        varied.append((option, [factor_value(name, v) for v in values]))
+    return varied
 
 
 def optional_whole(name: str, value: Any) -> str | None:
@@ -134,13 +128,18 @@ def flag(name: str, value: Any) -> bool:
     return value
 
 
-def shard_text(value: Any) -> str | None:
+def shard_value(value: Any) -> tuple[int, int] | None:
     """A shard as (k, n) or "k/n"."""
-    if value is None or isinstance(value, str):
-        return value
+    if value is None:
+        return None
+    if isinstance(value, str):
+        parts = value.split("/")
+        if len(parts) != 2 or not all(part.isdigit() for part in parts):
+            raise _core.UsageError(f"shard must be K/N with 1 <= K <= N, got {value!r}")
+        return int(parts[0]), int(parts[1])
     if not _sequence(value) or len(value) != 2:
         raise TypeError(f"shard must be (k, n) or 'k/n', not {_type_name(value)}")
-    return f"{whole('shard', value[0])}/{whole('shard', value[1])}"
+    return whole("shard", value[0]), whole("shard", value[1])
 
 
 def folder_text(value: Any) -> str | None:
