@@ -14,6 +14,7 @@
 #include "research/experiment_files.h"
 #include "research/factors.h"
 #include "research/message_text.h"
+#include "research/number_format.h"
 #include "research/version.h"
 
 namespace velmora::batch {
@@ -56,6 +57,16 @@ constexpr const char* MergeExamples =
     "every shard must be there once and finished. OUT must not exist or be empty, and ends up "
     "holding exactly the files one process would have written.";
 
+constexpr const char* VerifyExamples =
+    "Examples:\n"
+    "  velmora-batch verify sweep\n"
+    "  velmora-batch verify sweep --sample 200\n"
+    "\n"
+    "Rebuilds the experiment from DIR/experiment.json, plays its runs again and compares every "
+    "row of runs.csv and trace.csv byte for byte. Prints \"verified N runs\" and exits 0, or "
+    "names the first row that differs and exits 1. A folder of another version, an unfinished "
+    "one, or one that --resume would refuse is refused (exit 2); nothing is written.";
+
 // The groups of --help, the man page and the completion, in this order.
 constexpr const char* RunGroup = "Runs";
 constexpr const char* FactorGroup = "Organisation and research factors";
@@ -69,6 +80,14 @@ CLI::Option* Declare(CLI::App& app, const std::string& name, std::optional<std::
         .add_option_function<std::string>(
             name, [&target](const std::string& value) { target = value; }, help)
         ->type_name(typeName);
+}
+
+// A command after the options, with its own help.
+CLI::App* Command(CLI::App& app, const char* name, const char* description, const char* footer) {
+    CLI::App* command = app.add_subcommand(name, description);
+    command->footer(footer);
+    command->set_help_flag("-h,--help", "Print this help and exit")->group(OtherGroup);
+    return command;
 }
 
 }  // namespace
@@ -109,19 +128,22 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
             ->group(FactorGroup);
     }
 
-    app.add_option("--vary", raw.Vary,
-                   "Vary a factor over the points of an experiment: a,b,c or start:stop:step "
-                   "(lists of a list-valued factor separated by ';'), or A..B with --design lhs; "
-                   "repeatable, the first varies slowest")
+    app.add_option(
+           "--vary", raw.Vary,
+           "Vary a factor over the points of an experiment: a,b,c or start:stop:step "
+           "(lists of a list-valued factor separated by ';'), or A..B with --design lhs or sobol; "
+           "repeatable, the first varies slowest")
         ->type_name("NAME=LIST")
         ->expected(1)
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
         ->group(ExperimentGroup);
-    Declare(app, "--design", raw.Design, "grid|lhs",
-            "Points of --vary: every combination, or a Latin hypercube (default grid)")
+    Declare(app, "--design", raw.Design, "grid|lhs|sobol",
+            "Points of --vary: every combination, a Latin hypercube, or Saltelli's scheme for "
+            "Sobol indices, N (k + 2) points writing sensitivity.csv (default grid)")
         ->group(ExperimentGroup);
     Declare(app, "--samples", raw.Samples, "N",
-            "Points of the Latin hypercube, 1 to " + std::to_string(MaxPoints))
+            "Points of the Latin hypercube, or base samples N of the Sobol design, up to " +
+                std::to_string(MaxPoints) + " points in all")
         ->group(ExperimentGroup);
     Declare(app, "--seeds", raw.Seeds, "common|independent",
             "Replication r of every point uses seed S + r - 1, or every run its own "
@@ -137,8 +159,10 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
     Declare(app, "--shard", raw.Shard, "K/N",
             "Play only the runs whose index is K modulo N, for one machine of a cluster")
         ->group(ExperimentGroup);
-    app.add_flag("--trace-periods", raw.TracePeriods,
-                 "Also write trace.csv: every period of every run, per level")
+    app.add_flag(
+           "--trace-periods", raw.TracePeriods,
+           "Also write trace.csv (every period of every run, per level) and trajectory.csv and "
+           "trajectory.svg (the share of women over the periods per point)")
         ->group(ExperimentGroup);
 
     Declare(app, "--trace", raw.Trace, "FILE",
@@ -158,10 +182,9 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
                          "Print the version and exit")
         ->group(OtherGroup);
 
-    CLI::App* merge = app.add_subcommand(
-        "merge", "Join the --out folders of every shard of one experiment into the folder OUT");
-    merge->footer(MergeExamples);
-    merge->set_help_flag("-h,--help", "Print this help and exit")->group(OtherGroup);
+    CLI::App* merge = Command(
+        app, "merge", "Join the --out folders of every shard of one experiment into the folder OUT",
+        MergeExamples);
     merge->add_option("OUT", raw.MergeOut, "The folder to write: new, or empty")
         ->type_name("")
         ->required();
@@ -169,6 +192,18 @@ void DeclareCommandLine(CLI::App& app, TRawOptions& raw, unsigned cores) {
         ->type_name("")
         ->required()
         ->expected(1, -1);
+
+    CLI::App* verify = Command(
+        app, "verify", "Play every run of a finished experiment folder again and compare its rows",
+        VerifyExamples);
+    verify->add_option("DIR", raw.VerifyDir, "The --out folder of an experiment, or of a shard")
+        ->type_name("")
+        ->required();
+    Declare(*verify, "--sample", raw.VerifySample, "K",
+            "Play only K runs again, chosen from the experiment's seed (default: every run)");
+    Declare(*verify, "--threads", raw.VerifyThreads, "T",
+            "Worker threads, 1 to " + std::to_string(MaxThreads) + " (default: all cores)");
+    verify->add_flag("-q,--quiet", raw.Quiet, "No progress bar on standard error");
 }
 
 namespace {
@@ -227,15 +262,33 @@ std::optional<std::string> UnknownOption(const CLI::App& app, int argc, const ch
     return std::nullopt;
 }
 
-// A merge takes everything from the shards; an option before it would be
-// silently ignored. Only --quiet means something there.
-void RefuseOptionsBeforeMerge(const CLI::App& app) {
+// A merge or a verify takes everything from the folders; an option before
+// it would be silently ignored. Only --quiet means something there.
+void RefuseOptionsBefore(const CLI::App& app, const std::string& command) {
     for (const CLI::Option* option : app.get_options()) {
         if (option->count() == 0 || option->check_name("--quiet")) continue;
-        throw TUsageError(option->get_name() +
-                          " before merge: merge takes every setting from the shards; give "
-                          "only merge OUT SHARD_DIR...");
+        throw TUsageError(
+            option->get_name() + " before " + command + ": " + command +
+            " takes every setting from the folders; give only " +
+            (command == "merge" ? "merge OUT SHARD_DIR..." : "verify DIR [--sample K]"));
     }
+}
+
+TVerifyRequest VerifyRequest(const TRawOptions& raw, unsigned cores) {
+    TVerifyRequest request{raw.VerifyDir, 0, std::clamp(cores, 1u, MaxThreads), raw.Quiet};
+    const auto whole = [](const char* option, const std::string& text, std::uint64_t most) {
+        const auto value = ReadWhole(text, most);
+        if (!value || *value < 1) {
+            throw TUsageError(std::string(option) + " must be a whole number from 1 to " +
+                              std::to_string(most) + ", got '" + ForMessage(text) + "'");
+        }
+        return *value;
+    };
+    if (raw.VerifySample) request.Sample = whole("--sample", *raw.VerifySample, MaxRuns * 64);
+    if (raw.VerifyThreads) {
+        request.Threads = static_cast<unsigned>(whole("--threads", *raw.VerifyThreads, MaxThreads));
+    }
+    return request;
 }
 
 std::string OneLine(std::string text) {
@@ -255,8 +308,11 @@ TCommandLine ParseCommandLine(int argc, const char* const* argv) {
     try {
         app.parse(argc, argv);
         if (app.got_subcommand("merge")) {
-            RefuseOptionsBeforeMerge(app);
+            RefuseOptionsBefore(app, "merge");
             result.Merge = TMergeRequest{raw.MergeOut, raw.MergeShards, raw.Quiet};
+        } else if (app.got_subcommand("verify")) {
+            RefuseOptionsBefore(app, "verify");
+            result.Verify = VerifyRequest(raw, cores);
         } else {
             ResumedSeed(raw);
             result.Options = ValidateOptions(raw, cores);

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "batch/options.h"
+#include "batch/verify_command.h"
 
 namespace CLI {
 class App;
@@ -20,6 +21,7 @@ struct TMergeRequest {
 struct TCommandLine {
     std::optional<TBatchOptions> Options;  // a batch or an experiment to play
     std::optional<TMergeRequest> Merge;
+    std::optional<TVerifyRequest> Verify;
     int ExitCode = 0;  // with neither: exit at once with this
 };
 

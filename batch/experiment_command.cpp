@@ -67,11 +67,17 @@ TDone ReadDone(const TBatchOptions& options, const fs::path& folder, TTally& tal
     if (!Go(runRows.Header(RunsCsvHeader()), runRows)) return done;
     if (trace && !Go(traceRows.Header(TraceCsvHeader()), traceRows)) return done;
     TRunResult run;
+    std::vector<TLevelShares> shares;
     for (std::uint64_t n = 1; n <= plan.ShardRuns(); ++n) {
         const TRunPlace place = plan.Place(n);
         const TRunSettings& settings = plan.Points[place.Point - 1].Settings;
         if (!Go(runRows.RunRows(place, settings, run), runRows)) return done;
-        if (trace && !Go(traceRows.TraceRows(place, settings, run), traceRows)) return done;
+        if (trace && !Go(traceRows.TraceRows(place, settings, run, nullptr,
+                                             tally.Trajectories ? &shares : nullptr),
+                         traceRows)) {
+            return done;
+        }
+        if (tally.Trajectories) tally.Trajectories->Add(place.Point, shares);
         tally.Add(run);
         done.Runs = n;
         done.RunsBytes = runRows.Offset();
@@ -95,12 +101,14 @@ bool PlayRuns(const TBatchOptions& options, const TDone& done, TFolder* folder, 
     play.Threads = options.Threads;
     play.FirstRun = done.Runs + 1;
     play.LongTrace = folder != nullptr && folder->Trace != nullptr;
+    play.Shares = tally.Trajectories.has_value();
     TProgressBar progress(plan.ShardRuns(), ShowProgress(options), stderr,
                           std::to_string(plan.Points.size()) + " points");
     return PlayPlan(
         plan, play,
         [&](const TRunResult& result) {
             if (folder != nullptr && folder->Trace) folder->TraceRows += result.Trace;
+            if (tally.Trajectories) tally.Trajectories->Add(result);
             if (result.Partial) {
                 if (folder != nullptr && folder->TraceRows.size() >= RowBatchBytes) {
                     folder->Trace->Write(folder->TraceRows);
@@ -130,7 +138,7 @@ TFolderPlay PlayIntoFolder(const TBatchOptions& options, const std::atomic<bool>
     MakeFolder(path, "--out ");
     // Held to the end: a second writer would interleave its rows with ours.
     const auto lock = LockFolder(path);
-    TTally tally(plan);
+    TTally tally(plan, options.TracePeriods);
     TDone done;
     if (HoldsFiles(path)) {
         const auto stored = ReadOwnFile(path / "experiment.json");
@@ -190,7 +198,7 @@ namespace {
 
 // Without --out: the sweep's summary on standard output.
 int PlayToStandardOutput(const TBatchOptions& options, const std::atomic<bool>& cancel) {
-    TTally tally(options.Plan);
+    TTally tally(options.Plan, false);
     if (!PlayRuns(options, TDone{}, nullptr, tally, cancel)) {
         return Interrupted(tally.Runs, options.Plan.ShardRuns(), false);
     }

@@ -10,14 +10,17 @@
 #include "batch/interrupt.h"
 #include "research/experiment_files.h"
 #include "research/message_text.h"
+#include "research/sensitivity_report.h"
 #include "research/sweep_plot.h"
+#include "research/trajectory_plot.h"
 
 namespace velmora::batch {
 
 using namespace velmora::research;
 
-const char* const OwnFiles[6] = {"experiment.json", "points.csv",  "runs.csv",
-                                 "trace.csv",       "summary.csv", "plot.svg"};
+const char* const OwnFiles[10] = {
+    "experiment.json", "points.csv",     "runs.csv",       "trace.csv",       "summary.csv",
+    "plot.svg",        "trajectory.csv", "trajectory.svg", "sensitivity.csv", "sensitivity.svg"};
 
 std::string Quoted(const fs::path& path) {
     // Appended rather than added up: GCC 12 warns of an overlap in "'" + text.
@@ -135,6 +138,24 @@ void WriteResults(const fs::path& folder, const TBatchOptions& options, const TT
     WriteWhole(
         folder / "plot.svg",
         [&](const TTextSink& sink) { RenderSweepPlot(plan, tally.Points, sink); }, cancel);
+    if (tally.Trajectories) {
+        const TPointTrajectories& trajectories = *tally.Trajectories;
+        WriteWhole(
+            folder / "trajectory.csv",
+            [&](const TTextSink& sink) { TrajectoryCsv(plan, trajectories, sink); }, cancel);
+        WriteWhole(
+            folder / "trajectory.svg",
+            [&](const TTextSink& sink) { RenderTrajectoryPlot(plan, trajectories, sink); }, cancel);
+    }
+    if (plan.Design == TDesign::Sobol) {
+        const auto indices = LevelSensitivity(plan, tally.Points);
+        WriteWhole(
+            folder / "sensitivity.csv",
+            [&](const TTextSink& sink) { SensitivityCsv(plan, indices, sink); }, cancel);
+        WriteWhole(
+            folder / "sensitivity.svg",
+            [&](const TTextSink& sink) { RenderSensitivityPlot(plan, indices, sink); }, cancel);
+    }
     WriteWhole(folder / "experiment.json",
                ExperimentJson(plan, options.Arguments, options.TracePeriods, true), cancel);
 }

@@ -14,6 +14,7 @@
 #include "batch/output_file.h"
 #include "research/batch_summary.h"
 #include "research/experiment_files.h"
+#include "research/trajectory.h"
 
 // What playing an experiment into a folder and merging shards into one share:
 // the folder's own files, read and written the one way.
@@ -32,7 +33,7 @@ class TFolderError : public std::runtime_error {
 inline constexpr std::size_t RowBatchBytes = 256 * 1024;
 
 // The files an experiment folder holds; nothing else of its own.
-extern const char* const OwnFiles[6];
+extern const char* const OwnFiles[10];
 
 std::string Quoted(const fs::path& path);
 
@@ -50,14 +51,19 @@ bool HoldsFiles(const fs::path& folder);
 bool MakeFolder(const fs::path& folder, const std::string& what);
 std::unique_ptr<TFolderLock> LockFolder(const fs::path& folder);
 
-// The points' statistics, filled run by run in run order.
+// The points' statistics, filled run by run in run order, and with a trace
+// their trajectories.
 struct TTally {
-    explicit TTally(const research::TExperimentPlan& plan) : Points(research::PointLevels(plan)) {}
+    TTally(const research::TExperimentPlan& plan, bool tracePeriods)
+        : Points(research::PointLevels(plan)) {
+        if (tracePeriods) Trajectories.emplace(research::PointLevels(plan));
+    }
     void Add(const research::TRunResult& run) {
         Points.Add(run);
         ++Runs;
     }
     research::TPointSummaries Points;
+    std::optional<research::TPointTrajectories> Trajectories;
     std::uint64_t Runs = 0;
 };
 

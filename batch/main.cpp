@@ -13,6 +13,7 @@
 #include "batch/merge_command.h"
 #include "batch/output_file.h"
 #include "batch/standard_streams.h"
+#include "batch/verify_command.h"
 
 int main(int argc, char** argv) {
     using namespace velmora::batch;
@@ -36,11 +37,13 @@ int main(int argc, char** argv) {
         status = RunBatchCommand(*commandLine.Options, InstallInterruptHandlers());
     } else if (commandLine.Merge) {
         status = RunMergeCommand(*commandLine.Merge, InstallInterruptHandlers());
+    } else if (commandLine.Verify) {
+        status = RunVerifyCommand(*commandLine.Verify, InstallInterruptHandlers());
     }
     // Help, version and messages go through stdio: a failed write shows only
     // now, and must not pass for success.
-    const bool printedHelp =
-        !commandLine.Options && !commandLine.Merge && commandLine.ExitCode == 0;
+    const bool printedHelp = !commandLine.Options && !commandLine.Merge && !commandLine.Verify &&
+                             commandLine.ExitCode == 0;
     const bool lost = std::fflush(stdout) != 0 || std::ferror(stdout) != 0 ||
                       std::ferror(stderr) != 0 || (printedHelp && WasClosedAtStart(1));
     return status == 0 && lost ? 1 : status;

@@ -207,9 +207,10 @@ int Merge(const TMergeRequest& request, const std::atomic<bool>& cancel) {
         trace = std::make_unique<TOutputFile>((out / "trace.csv").string(), &cancel);
     runs.Write(RunsCsvHeader());
     if (trace) trace->Write(TraceCsvHeader());
-    TTally tally(plan);
+    TTally tally(plan, options.TracePeriods);
     TRunResult run;
     std::string rows, traced;
+    std::vector<TLevelShares> shares;
     for (std::uint64_t g = 1; g <= plan.TotalRuns(); ++g) {
         if (cancel.load()) return Interrupted(g - 1, plan.TotalRuns(), false);
         const std::uint64_t s = (g - 1) % count;
@@ -218,7 +219,11 @@ int Merge(const TMergeRequest& request, const std::atomic<bool>& cancel) {
         const std::string lacks =
             Quoted(shards[s].Path) + " lacks the rows of run " + std::to_string(g);
         take(runRows[s].RunRows(place, settings, run), runRows[s], lacks);
-        if (trace) take(traceRows[s].TraceRows(place, settings, run, &traced), traceRows[s], lacks);
+        if (trace) {
+            take(traceRows[s].TraceRows(place, settings, run, &traced, &shares), traceRows[s],
+                 lacks);
+            tally.Trajectories->Add(place.Point, shares);
+        }
         tally.Add(run);
         AppendRunRows(rows, run);
         if (rows.size() + traced.size() >= RowBatchBytes) {

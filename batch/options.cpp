@@ -55,7 +55,7 @@ std::filesystem::path Comparable(const std::string& path) {
 
 TDesign DesignOption(const std::string& typed) {
     if (const auto design = DesignNamed(Lowered(typed))) return *design;
-    Reject("--design", "grid or lhs", typed);
+    Reject("--design", "grid, lhs or sobol", typed);
 }
 
 TSeedScheme SeedsOption(const std::string& typed) {
@@ -96,13 +96,17 @@ void PlanExperiment(const TRawOptions& raw, TBatchOptions& options) {
             if (given) throw TUsageError(std::string(option) + " needs --out DIR");
         }
     }
-    const bool hypercube = Sampled(plan.Design);
-    if (hypercube != raw.Samples.has_value()) {
-        throw TUsageError("--design lhs and --samples N go together");
+    const bool sampled = Sampled(plan.Design);
+    const std::string design(DesignName(plan.Design));
+    if (sampled != raw.Samples.has_value()) {
+        throw TUsageError(raw.Samples ? "--samples N needs --design lhs or --design sobol"
+                                      : "--design " + design + " and --samples N go together");
     }
-    if (hypercube) {
-        plan.Samples = WholeOption("--samples", *raw.Samples, 1, MaxPoints);
-        if (raw.Vary.empty()) throw TUsageError("--design lhs needs --vary NAME=A..B");
+    if (sampled) {
+        // A Sobol design's variance needs two base samples at least.
+        plan.Samples = WholeOption("--samples", *raw.Samples, plan.Design == TDesign::Sobol ? 2 : 1,
+                                   MaxPoints);
+        if (raw.Vary.empty()) throw TUsageError("--design " + design + " needs --vary NAME=A..B");
     }
     for (const std::string& typed : raw.Vary) {
         TVaried varied = ParseVaried(typed, plan.Design);

@@ -29,6 +29,9 @@ struct TRawOptions {
     // velmora-batch merge OUT SHARD_DIR...
     std::string MergeOut;
     std::vector<std::string> MergeShards;
+    // velmora-batch verify DIR [--sample K] [--threads T]
+    std::string VerifyDir;
+    std::optional<std::string> VerifySample, VerifyThreads;
 };
 
 // A checked batch request.

@@ -99,10 +99,11 @@ TVaried ParseVaried(const std::string& typed, TDesign design) {
     const std::string given = typed.substr(equals + 1);
     const TFactor& factor = *varied.Factor;
     if (Sampled(design)) {
+        const std::string sampled = design == TDesign::Sobol ? "a Sobol design" : "a hypercube";
         const std::size_t dots = given.find("..");
-        if (!Numeric(factor)) RejectVary(typed, "a hypercube varies only numeric factors");
+        if (!Numeric(factor)) RejectVary(typed, sampled + " varies only numeric factors");
         if (dots == std::string::npos || given.find('.', dots + 2) == dots + 2) {
-            RejectVary(typed, "a hypercube needs a range A..B of two numbers");
+            RejectVary(typed, sampled + " needs a range A..B of two numbers");
         }
         const auto low = ReadNumber(given.substr(0, dots));
         const auto high = ReadNumber(given.substr(dots + 2));

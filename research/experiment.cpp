@@ -4,17 +4,19 @@
 #include <cmath>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 
 #include "model/random.h"
 #include "research/message_text.h"
 #include "research/number_format.h"
+#include "research/sensitivity.h"
 #include "research/usage_error.h"
 
 namespace velmora::research {
 
 namespace {
 
-constexpr std::string_view DesignNames[] = {"grid", "lhs"};
+constexpr std::string_view DesignNames[] = {"grid", "lhs", "sobol"};
 
 bool Numeric(const TFactor& factor) {
     return factor.Kind == TValueKind::Number || factor.Kind == TValueKind::Whole;
@@ -177,6 +179,12 @@ void CompletePlan(TExperimentPlan& plan) {
     const std::vector<TVaried>& varied = plan.Varied;
     std::uint64_t count = plan.Samples;
     bool countless = false;  // beyond 2^64
+    if (plan.Design == TDesign::Sobol) {
+        // Its variance needs two base samples at least.
+        if (plan.Samples < 2) throw TUsageError("samples of a Sobol design must be at least 2");
+        countless = plan.Samples > UINT64_MAX / (varied.size() + 2);
+        count = plan.Samples * (varied.size() + 2);
+    }
     if (!sampled) {
         count = 1;
         for (const TVaried& v : varied) {
@@ -198,6 +206,8 @@ void CompletePlan(TExperimentPlan& plan) {
     if (plan.Design == TDesign::LatinHypercube) {
         cube = DrawLatinHypercube(varied.size(), plan.Samples, plan.Seed);
     }
+    std::optional<TSaltelliDesign> saltelli;
+    if (plan.Design == TDesign::Sobol) saltelli.emplace(varied.size(), plan.Samples, plan.Seed);
     plan.Points.clear();
     plan.Points.reserve(count);
     std::vector<TFactorValue> values(varied.size());
@@ -205,12 +215,15 @@ void CompletePlan(TExperimentPlan& plan) {
         std::vector<std::string> labels(varied.size());
         // A grid's point i in mixed radix, the last factor varying fastest.
         std::uint64_t rest = i;
+        const std::vector<double> mixed = saltelli ? saltelli->Point(i) : std::vector<double>();
         for (std::size_t d = varied.size(); d-- > 0;) {
             if (sampled) {
                 const double low = *NumberOf(varied[d].Values[0]);
                 const double high = *NumberOf(varied[d].Values[1]);
-                const double at = (static_cast<double>(cube.Strata[d][i]) + cube.Offsets[d][i]) /
-                                  static_cast<double>(plan.Samples);
+                const double at =
+                    saltelli ? mixed[d]
+                             : (static_cast<double>(cube.Strata[d][i]) + cube.Offsets[d][i]) /
+                                   static_cast<double>(plan.Samples);
                 values[d] = SampledValue(*varied[d].Factor, low + (high - low) * at);
                 labels[d] = ValueText(values[d]);
             } else {

@@ -14,10 +14,13 @@
 namespace velmora::research {
 
 // How the points of an experiment are laid out: every combination of
-// listed values (a grid), or points sampled over ranges.
-enum class TDesign { Grid, LatinHypercube };
+// listed values (a grid), or points sampled over ranges: a Latin hypercube,
+// or Saltelli's scheme for Sobol indices (Samples base samples of two
+// independent matrices and the matrices mixing them, see sensitivity.h).
+enum class TDesign { Grid, LatinHypercube, Sobol };
 
-// Names as experiment.json and the front ends give them: "grid", "lhs".
+// Names as experiment.json and the front ends give them: "grid", "lhs",
+// "sobol".
 std::string_view DesignName(TDesign design) noexcept;
 std::optional<TDesign> DesignNamed(std::string_view name) noexcept;
 // Whether the design samples points over ranges (A..B) rather than lists them.
@@ -73,7 +76,7 @@ struct TExperimentPlan {
     TFactorValues Fixed;  // factors given once
     std::vector<TVaried> Varied;
     TDesign Design = TDesign::Grid;
-    std::uint64_t Samples = 0;  // points of a sampled design
+    std::uint64_t Samples = 0;  // points of a hypercube; base samples of a Sobol design
     std::vector<TPoint> Points;
     std::uint64_t Replications = 1;
     std::uint32_t Seed = 0;

@@ -306,6 +306,33 @@ void TSummaryJson::Take(std::string_view csv) {
 
 void TSummaryJson::End() { Sink_(First_ ? "[]\n" : "\n]\n"); }
 
+void TrajectoryCsv(const TExperimentPlan& plan, const TPointTrajectories& trajectories,
+                   const TTextSink& sink) {
+    std::string out = "point";
+    for (const TVaried& varied : plan.Varied) {
+        out += ',';
+        out += varied.Factor->Column;
+    }
+    out += ",period,level,runs,women_mean,women_sd,women_ci95_low,women_ci95_high\n";
+    for (std::size_t p = 0; p < trajectories.Size(); ++p) {
+        const TTrajectory& trajectory = trajectories.At(p);
+        const int levels = plan.Points[p].Settings.Shape.Levels;
+        for (std::int32_t period = 1; period <= trajectory.Periods(); ++period) {
+            for (int k = 1; k <= levels; ++k) {
+                const TRunningStats& stats = trajectory.At(period)[k];
+                TCsvRow row(out);
+                row.Whole(static_cast<std::int64_t>(p + 1));
+                for (const std::string& value : plan.Points[p].Values) row.Text(value);
+                row.Whole(period).Whole(k).Whole(stats.Count());
+                StatsFields(row, stats, true);
+                row.End();
+            }
+            Pass(out, sink);
+        }
+    }
+    Pass(out, sink, true);
+}
+
 std::vector<int> PointLevels(const TExperimentPlan& plan) {
     std::vector<int> levels;
     levels.reserve(plan.Points.size());

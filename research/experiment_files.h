@@ -9,6 +9,7 @@
 #include "research/batch_summary.h"
 #include "research/experiment.h"
 #include "research/run_result.h"
+#include "research/trajectory.h"
 
 namespace velmora::research {
 
@@ -76,6 +77,12 @@ std::string TraceCsvHeader();
 
 // summary.csv: one row per point and level.
 void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, const TTextSink& sink);
+
+// trajectory.csv: one row per point, period and level, runs that have
+// ended held at their final state; the varied factors' columns name the
+// point.
+void TrajectoryCsv(const TExperimentPlan& plan, const TPointTrajectories& trajectories,
+                   const TTextSink& sink);
 
 // The sweep's summary as JSON, from the text of SummaryCsv given to it in
 // the parts it comes in: an array of one object per row, numbers as numbers

@@ -148,21 +148,46 @@ void SetWomenInitial(TRunSettings& s, const TFactorValue& value) {
 std::string Shown(double value) { return Shortest(value); }
 
 constexpr std::array<TFactor, 16> Table = {{
-    {"form", "pyramid|rectangle", "Organisation form: 8 levels of 1424 positions", "pyramid",
-     "form", TValueKind::Text, SetForm, ShapeName, "n/a", "Form"},
-    {"levels", "N1,N2,...",
+    {"form",
+     "pyramid|rectangle",
+     "Organisation form: 8 levels of 1424 positions",
+     "pyramid",
+     "form",
+     TValueKind::Text,
+     SetForm,
+     ShapeName,
+     "n/a",
+     "Form",
+     {},
+     "organisation form"},
+    {"levels",
+     "N1,N2,...",
      "Level sizes from the bottom level up, 2 to 16 levels, at most 100000 positions; overrides "
      "--form",
-     "the form's", "levels", TValueKind::List, SetLevels,
-     [](const TRunSettings& s) { return Levels(s.Shape); }, "n/a", "Level sizes"},
-    {"bias", "1|5",
+     "the form's",
+     "levels",
+     TValueKind::List,
+     SetLevels,
+     [](const TRunSettings& s) { return Levels(s.Shape); },
+     "n/a",
+     "Level sizes",
+     {},
+     "level sizes (positions, bottom level first)"},
+    {"bias",
+     "1|5",
      "Bias as in the window: 1 (\"1%\", 2.01 points) or 5 (\"5%\", 4.58 points), the share of "
      "the score variance that sex explains",
-     "5", "bias_choice", TValueKind::Text, SetBias,
+     "5",
+     "bias_choice",
+     TValueKind::Text,
+     SetBias,
      [](const TRunSettings& s) {
          return s.BiasChoice ? std::string(*s.BiasChoice == 0 ? "1%" : "5%") : std::string();
      },
-     "given in points", "Bias as in the window"},
+     "given in points",
+     "Bias as in the window",
+     {},
+     "bias as in the window (share of score variance)"},
     {"bias-points", "X", "Score bonus of every man, -1000 to 1000; overrides --bias", "4.58",
      "bias_points", TValueKind::Number,
      [](TRunSettings& s, const TFactorValue& v) {
@@ -170,21 +195,21 @@ constexpr std::array<TFactor, 16> Table = {{
          s.BiasChoice.reset();
      },
      [](const TRunSettings& s) { return Shown(s.Params.Bias); }, "n/a", "Bias in score points",
-     BiasRange},
+     BiasRange, "bias on men's scores (score points)"},
     {"score-sd-men", "S", "Standard deviation of men's scores, 0 to 1000", "10", "score_sd_men",
      TValueKind::Number,
      [](TRunSettings& s, const TFactorValue& v) {
          s.Params.ScoreSdMen = InRange("score-sd-men", Spread, v, SpreadRange);
      },
      [](const TRunSettings& s) { return Shown(s.Params.ScoreSdMen); }, "n/a",
-     "Spread of men's scores", SpreadRange},
+     "Spread of men's scores", SpreadRange, "spread of men's scores (score points)"},
     {"score-sd-women", "S", "Standard deviation of women's scores, 0 to 1000", "10",
      "score_sd_women", TValueKind::Number,
      [](TRunSettings& s, const TFactorValue& v) {
          s.Params.ScoreSdWomen = InRange("score-sd-women", Spread, v, SpreadRange);
      },
      [](const TRunSettings& s) { return Shown(s.Params.ScoreSdWomen); }, "n/a",
-     "Spread of women's scores", SpreadRange},
+     "Spread of women's scores", SpreadRange, "spread of women's scores (score points)"},
     {"turnover", "P", "Departure probability per position and period, both sexes, 0 < P <= 1",
      "0.15", "turnover", TValueKind::Number,
      [](TRunSettings& s, const TFactorValue& v) {
@@ -195,21 +220,21 @@ constexpr std::array<TFactor, 16> Table = {{
          const TParameters& p = s.Params;
          return p.TurnoverMen == p.TurnoverWomen ? Shown(p.TurnoverMen) : std::string();
      },
-     "by sex", "Turnover", TurnoverRange},
+     "by sex", "Turnover", TurnoverRange, "turnover (share leaving per period)"},
     {"turnover-men", "P", "Departure probability of men; overrides --turnover", "0.15",
      "turnover_men", TValueKind::Number,
      [](TRunSettings& s, const TFactorValue& v) {
          s.Params.TurnoverMen = InRange("turnover-men", Turnover, v, TurnoverRange);
      },
      [](const TRunSettings& s) { return Shown(s.Params.TurnoverMen); }, "n/a", "Turnover of men",
-     TurnoverRange},
+     TurnoverRange, "turnover of men (share leaving per period)"},
     {"turnover-women", "P", "Departure probability of women; overrides --turnover", "0.15",
      "turnover_women", TValueKind::Number,
      [](TRunSettings& s, const TFactorValue& v) {
          s.Params.TurnoverWomen = InRange("turnover-women", Turnover, v, TurnoverRange);
      },
      [](const TRunSettings& s) { return Shown(s.Params.TurnoverWomen); }, "n/a",
-     "Turnover of women", TurnoverRange},
+     "Turnover of women", TurnoverRange, "turnover of women (share leaving per period)"},
     {"turnover-slope", "K",
      "Turnover tied to performance, -100 to 100: logit(p) = logit(P) - K (score - 50) / 10; K > 0 "
      "makes low scorers leave more often",
@@ -219,14 +244,15 @@ constexpr std::array<TFactor, 16> Table = {{
              InRange("turnover-slope", "a number from -100 to 100", v, SlopeRange);
      },
      [](const TRunSettings& s) { return Shown(s.Params.TurnoverSlope); }, "n/a",
-     "Turnover tied to performance", SlopeRange},
+     "Turnover tied to performance", SlopeRange,
+     "turnover tied to performance (logit per 10 score points)"},
     {"women-hired", "P", "Probability that a hire is a woman, 0 <= P <= 1", "0.5", "women_hired",
      TValueKind::Number,
      [](TRunSettings& s, const TFactorValue& v) {
          s.Params.WomenHired = InRange("women-hired", Probability, v, ProbabilityRange);
      },
      [](const TRunSettings& s) { return Shown(s.Params.WomenHired); }, "n/a", "Women among hires",
-     ProbabilityRange},
+     ProbabilityRange, "women among hires (share)"},
     {"women-initial", "P[,P2,...]",
      "Initial share of women, for every level or one per level from the bottom up; placed "
      "without random draws",
@@ -235,7 +261,7 @@ constexpr std::array<TFactor, 16> Table = {{
          return s.WomenInitialGiven == 0 ? Shown(s.Params.WomenInitial[1])
                                          : List(s.Params.WomenInitial, s.WomenInitialGiven);
      },
-     "n/a", "Women at the start", ProbabilityRange},
+     "n/a", "Women at the start", ProbabilityRange, "women at the start (share)"},
     {"external-hires", "P",
      "Probability that a vacancy above level 1 is filled from outside instead of by promotion, 0 "
      "<= P <= 1",
@@ -244,7 +270,7 @@ constexpr std::array<TFactor, 16> Table = {{
          s.Params.ExternalHires = InRange("external-hires", Probability, v, ProbabilityRange);
      },
      [](const TRunSettings& s) { return Shown(s.Params.ExternalHires); }, "n/a", "Outside hires",
-     ProbabilityRange},
+     ProbabilityRange, "outside hires (share of vacancies above level 1)"},
     {"bias-ends", "T",
      "From the start of period T on, men's scores lose the bias and men hired get none, 1 to "
      "2147483647",
@@ -255,19 +281,19 @@ constexpr std::array<TFactor, 16> Table = {{
      [](const TRunSettings& s) {
          return s.Params.BiasEnds > 0 ? std::to_string(s.Params.BiasEnds) : std::string();
      },
-     "never", "Bias ends at period", PeriodRange},
+     "never", "Bias ends at period", PeriodRange, "bias ends (period)"},
     {"periods", "N",
      "Run exactly N periods, 1 to 2147483647, whether or not every initial employee is gone",
      "until the run ends", "periods", TValueKind::Whole,
      [](TRunSettings& s, const TFactorValue& v) { s.Periods = PeriodCount("periods", v); },
      [](const TRunSettings& s) { return s.Periods ? std::to_string(*s.Periods) : std::string(); },
-     "until the run ends", "Periods to run", PeriodRange},
+     "until the run ends", "Periods to run", PeriodRange, "periods run"},
     {"max-periods", "M",
      "Cut a run off after M periods, 1 to 2147483647; such runs are reported as cut off", "100000",
      "max_periods", TValueKind::Whole,
      [](TRunSettings& s, const TFactorValue& v) { s.MaxPeriods = PeriodCount("max-periods", v); },
      [](const TRunSettings& s) { return std::to_string(s.MaxPeriods); }, "n/a", "Longest run",
-     PeriodRange},
+     PeriodRange, "longest run (periods)"},
 }};
 
 }  // namespace

@@ -40,6 +40,8 @@ struct TFactor {
     std::string_view Label = "";
     // What Set accepts of a number (of each entry, for a list of shares).
     TRange Range = {};
+    // What the factor is and its unit, for axes, legends and subtitles.
+    std::string_view Caption = "";
 };
 
 // Every factor, in the order in which they are applied: a factor that

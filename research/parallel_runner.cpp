@@ -223,6 +223,7 @@ bool RunBatch(const TBatchJob& job, const TRunConsumer& consume, const std::atom
                 if (slot.Ready) break;
                 // The worker goes on with the emptied buffers of the last part.
                 part.Run = slot.Result.Run;
+                part.Point = slot.Result.Point;
                 part.Seed = slot.Result.Seed;
                 part.Trace.swap(slot.Result.Trace);
                 part.Shares.swap(slot.Result.Shares);

@@ -1,10 +1,13 @@
 #include "research/play_plan.h"
 
+#include <algorithm>
+
 namespace velmora::research {
 
 bool PlayPlan(const TExperimentPlan& plan, const TPlayOptions& options, const TRunConsumer& consume,
               const std::atomic<bool>& cancel, const TProgressHook& progress) {
-    const std::uint64_t runs = plan.ShardRuns();
+    const std::uint64_t runs =
+        options.LastRun == 0 ? plan.ShardRuns() : std::min(options.LastRun, plan.ShardRuns());
     if (options.FirstRun > runs) return true;
     TBatchJob job;
     job.Plan = &plan;
@@ -12,6 +15,7 @@ bool PlayPlan(const TExperimentPlan& plan, const TPlayOptions& options, const TR
     job.Runs = runs - (options.FirstRun - 1);
     job.Threads = options.Threads;
     job.Wants.LongTrace = options.LongTrace;
+    job.Wants.Shares = options.Shares;
     return RunBatch(job, consume, cancel, progress);
 }
 

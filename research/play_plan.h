@@ -11,12 +11,14 @@
 
 namespace velmora::research {
 
-// How to play a plan's runs: those of its shard from FirstRun on (1-based,
-// in the shard's run order), on this many worker threads.
+// How to play a plan's runs: those of its shard from FirstRun to LastRun
+// (1-based, in the shard's run order), on this many worker threads.
 struct TPlayOptions {
     unsigned Threads = 1;
     std::uint64_t FirstRun = 1;
-    bool LongTrace = false;  // every period of every run, per level (TRunResult::Trace)
+    std::uint64_t LastRun = 0;  // 0: the shard's last
+    bool LongTrace = false;     // every period of every run, per level (TRunResult::Trace)
+    bool Shares = false;        // every period's shares of women (TRunResult::Shares)
 };
 
 // Plays the runs into consume on the calling thread, in run order whatever

@@ -33,7 +33,7 @@ struct TRunResult {
     std::vector<TLevelShares> Shares;  // one entry per period, when a plot is asked for
 
     // A long run's trace and shares may come in parts, in order: a partial
-    // result holds only Run, Seed and the periods since the previous part;
+    // result holds only Run, Point, Seed and the periods since the previous part;
     // the last part is a whole result as above.
     bool Partial = false;
 

@@ -140,8 +140,10 @@ TRowsRead TRowReader::RunRows(const TRunPlace& place, const TRunSettings& settin
 }
 
 TRowsRead TRowReader::TraceRows(const TRunPlace& place, const TRunSettings& settings,
-                                const TRunResult& run, std::string* copy) {
+                                const TRunResult& run, std::string* copy,
+                                std::vector<TLevelShares>* shares) {
     const std::string start = RowStart(place);
+    if (shares != nullptr) shares->clear();
     const std::uint64_t rows = TraceRowCount(settings, run);
     const auto levels = static_cast<std::uint64_t>(run.Levels);
     std::string line;
@@ -165,6 +167,11 @@ TRowsRead TRowReader::TraceRows(const TRunPlace& place, const TRunSettings& sett
         const std::string problem =
             TraceRowProblem(settings, expectedPeriod, expectedLevel, period, level, women, mean);
         if (!problem.empty()) return Bad(problem);
+        if (shares != nullptr) {
+            if (level == 1) shares->emplace_back();
+            // As a run computes it, so that a resumed trajectory has the same bits.
+            shares->back()[level] = static_cast<double>(women) / run.LevelSize[level];
+        }
         if (copy != nullptr) {
             *copy += line;
             *copy += '\n';

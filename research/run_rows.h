@@ -4,6 +4,7 @@
 #include <istream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "research/experiment.h"
 #include "research/run_result.h"
@@ -34,9 +35,10 @@ class TRowReader {
 
     // The rows of trace.csv of the run at that place, whose runs.csv rows
     // are in run: a row per level for every period it played, appended to
-    // copy when given.
+    // copy when given, and each period's shares of women to shares when
+    // given (emptied first).
     TRowsRead TraceRows(const TRunPlace& place, const TRunSettings& settings, const TRunResult& run,
-                        std::string* copy = nullptr);
+                        std::string* copy = nullptr, std::vector<TLevelShares>* shares = nullptr);
 
     // What follows the last whole run read: Whole when nothing, End when a
     // torn row, Bad when a whole row.

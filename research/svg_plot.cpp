@@ -9,6 +9,7 @@
 #include "research/factors.h"
 #include "research/number_format.h"
 #include "research/svg_colours.h"
+#include "research/svg_document.h"
 #include "research/svg_scale.h"
 
 namespace velmora::research {
@@ -19,7 +20,6 @@ constexpr double Width = 960;
 constexpr double Height = 600;
 constexpr double Left = 80;
 constexpr double Right = 760;
-constexpr double Top = 96;
 constexpr double Bottom = 530;
 // Long batches are thinned to this many points per line: more would not show.
 constexpr std::int32_t MaxPoints = 2000;
@@ -42,7 +42,7 @@ std::vector<std::int32_t> Sampled(std::int32_t periods) {
 
 // The rounded range that holds every line and band, within 0 to 1.
 TScale ShareScale(const TTrajectory& trajectory, const std::vector<std::int32_t>& periods,
-                  double reference, int levels) {
+                  double reference, int levels, double top) {
     double low = reference;
     double high = reference;
     for (std::int32_t p : periods) {
@@ -59,10 +59,11 @@ TScale ShareScale(const TTrajectory& trajectory, const std::vector<std::int32_t>
         high = std::min(1.0, low + 0.1);
         low = high - 0.1;
     }
-    return TScale{low, high, Bottom, Top};
+    return TScale{low, high, Bottom, top};
 }
 
 std::string Axes(const TFrame& frame) {
+    const double Top = frame.Y.ToLast;
     std::string out = "<g class=\"axes\" font-size=\"12\" fill=\"#333\">\n";
     for (double tick : NiceTicks(frame.Y.From, frame.Y.To, 8)) {
         const std::string y = Fixed(frame.Y.Map(tick), 2);
@@ -87,7 +88,8 @@ std::string Axes(const TFrame& frame) {
     out += "<text x=\"" + Fixed((Left + Right) / 2, 0) + "\" y=\"" + Fixed(Bottom + 48, 0) +
            "\" text-anchor=\"middle\" font-size=\"14\">Period</text>\n";
     out += "<text transform=\"translate(24 " + Fixed((Top + Bottom) / 2, 0) +
-           ") rotate(-90)\" text-anchor=\"middle\" font-size=\"14\">Share of women</text>\n";
+           ") rotate(-90)\" text-anchor=\"middle\" font-size=\"14\">share of women in the "
+           "level</text>\n";
     return out + "</g>\n";
 }
 
@@ -136,22 +138,13 @@ std::string Series(const TFrame& frame, const TTrajectory& trajectory,
     return out;
 }
 
-std::string Legend(int levels) {
-    std::string out = "<g class=\"legend\" font-size=\"13\">\n";
-    double y = Top + 10;
-    for (int k = levels; k >= 1; --k, y += 24) {
-        std::string name = "Level " + std::to_string(k);
-        if (k == levels) name += " (top)";
-        if (k == 1) name += " (bottom)";
-        out += "<line x1=\"790\" x2=\"820\" y1=\"" + Fixed(y, 0) + "\" y2=\"" + Fixed(y, 0) +
-               "\" stroke=\"" + Colour(k, levels) +
-               "\" stroke-width=\"3\"/>\n<text x=\"828\" y=\"" + Fixed(y, 0) +
-               "\" dominant-baseline=\"middle\">" + name + "</text>\n";
+std::string Legend(int levels, double top) {
+    std::vector<TLegendEntry> entries;
+    for (int k = levels; k >= 1; --k) {
+        entries.push_back({TMark::Line, Colour(k, levels), "", LevelName(k, levels)});
     }
-    out += "<line x1=\"790\" x2=\"820\" y1=\"" + Fixed(y + 8, 0) + "\" y2=\"" + Fixed(y + 8, 0) +
-           "\" stroke=\"#888\" stroke-dasharray=\"6 4\"/>\n<text x=\"828\" y=\"" + Fixed(y + 8, 0) +
-           "\" dominant-baseline=\"middle\">women among hires</text>\n";
-    return out + "</g>\n";
+    entries.push_back({TMark::Dashed, "#888", "", "women among hires"});
+    return SvgLegend(790, top + 10, 160, entries);
 }
 
 // The shape, the bias and every factor away from its default.
@@ -168,21 +161,18 @@ std::string Subtitle(const TBatchRequest& options) {
         if (shape || value.empty() || (value == factor.Default && factor.Name != "bias-points")) {
             continue;
         }
-        text += ", " + std::string(factor.Name) + " " + value;
+        text +=
+            ", " + std::string(factor.Caption.empty() ? factor.Name : factor.Caption) + " = " + value;
     }
     return text + "; " + std::to_string(options.Runs) + " runs from seed " +
            std::to_string(options.Seed);
 }
 
-std::string Titles(const TBatchRequest& options) {
-    return "<text x=\"" + Fixed(Left, 0) +
-           "\" y=\"34\" font-size=\"20\" font-weight=\"bold\">Share of women per level over the "
-           "periods</text>\n<text x=\"" +
-           Fixed(Left, 0) + "\" y=\"58\" font-size=\"13\" fill=\"#444\">" + Subtitle(options) +
-           "</text>\n<text x=\"" + Fixed(Left, 0) +
-           "\" y=\"78\" font-size=\"12\" fill=\"#666\">Lines: mean over all runs; bands: 95% "
-           "confidence interval of the mean; a run that has ended is held at its final "
-           "state.</text>\n";
+TTextBlock Titles(const TBatchRequest& options) {
+    return SvgHeading(Left, Width - Left - 20, "Share of women per level over the periods",
+                      {Subtitle(options),
+                       "Lines: mean over all runs; bands: 95% confidence interval of the mean; a "
+                       "run that has ended is held at its final state."});
 }
 
 }  // namespace
@@ -190,25 +180,23 @@ std::string Titles(const TBatchRequest& options) {
 std::string RenderSvgPlot(const TTrajectory& trajectory, const TBatchRequest& options) {
     const double reference = options.Settings.Params.WomenHired;
     const int levels = options.Settings.Shape.Levels;
-    const std::string size =
-        "width=\"" + Fixed(Width, 0) + "\" height=\"" + Fixed(Height, 0) + "\"";
-    std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" " +
-        size + " font-family=\"sans-serif\">\n<rect " + size + " fill=\"white\"/>\n";
-    out += Titles(options);
-    if (trajectory.Periods() == 0) return out + "</svg>\n";
+    std::string out = SvgOpen(Width, Height);
+    const TTextBlock titles = Titles(options);
+    out += titles.Svg;
+    if (trajectory.Periods() == 0) return out + std::string(SvgClose);
 
+    const double top = std::max(96.0, titles.Bottom + 8);
     const std::vector<std::int32_t> periods = Sampled(trajectory.Periods());
     const TFrame frame{
         TScale{1.0, std::max(2.0, static_cast<double>(trajectory.Periods())), Left, Right},
-        ShareScale(trajectory, periods, reference, levels)};
+        ShareScale(trajectory, periods, reference, levels, top)};
     out += Axes(frame);
     out += "<g class=\"data\">\n";
     out += Reference(frame, reference);
     for (int k = 1; k <= levels; ++k) out += Band(frame, trajectory, periods, k, levels);
     for (int k = 1; k <= levels; ++k) out += Series(frame, trajectory, periods, k, levels);
-    out += "</g>\n" + Legend(levels);
-    return out + "</svg>\n";
+    out += "</g>\n" + Legend(levels, top);
+    return out + std::string(SvgClose);
 }
 
 }  // namespace velmora::research

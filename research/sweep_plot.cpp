@@ -1,42 +1,39 @@
 #include "research/sweep_plot.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <optional>
 #include <unordered_map>
 
 #include "research/number_format.h"
 #include "research/svg_colours.h"
+#include "research/svg_document.h"
 #include "research/svg_scale.h"
 
 namespace velmora::research {
 
 namespace {
 
-constexpr std::size_t MaxPanels = 6;
-constexpr double PanelWidth = 400;
-constexpr double PanelHeight = 300;
-constexpr double MarginLeft = 70;
-constexpr double MarginTop = 110;
-constexpr double GapX = 40;
-constexpr double GapY = 70;
-constexpr double LegendWidth = 170;
+constexpr std::size_t MaxAcross = 6;
+constexpr std::size_t MaxDown = 6;
+constexpr std::size_t Bins = 10;
+constexpr double MarginLeft = 90;
+constexpr double GapX = 80;
+constexpr double GapY = 100;
+constexpr double LegendWidth = 250;
+constexpr std::string_view EndShare = "share of women at the end of the run";
 
-std::string Escaped(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        if (c == '&') {
-            out += "&amp;";
-        } else if (c == '<') {
-            out += "&lt;";
-        } else if (c == '>') {
-            out += "&gt;";
-        } else {
-            out += c;
-        }
+// Hands on what has grown, so that a picture of many points is never whole.
+void Pass(std::string& out, const TTextSink& sink) {
+    if (out.size() >= 64 * 1024) {
+        sink(out);
+        out.clear();
     }
-    return out;
+}
+
+double HalfOrZero(const TRunningStats& stats) {
+    const double half = stats.HalfWidth95();
+    return std::isnan(half) ? 0.0 : half;
 }
 
 // Where the points stand on the x axis: the first varied factor's values,
@@ -72,6 +69,12 @@ struct TAxis {
         }
         return {low, high, left, right};
     }
+    TTicks Ticks(const TScale& x) const {
+        if (Numeric) return NumberTicks(x.From, x.To, 6);
+        TTicks ticks;
+        for (const std::string& label : Labels) ticks.emplace_back(Position(label), label);
+        return ticks;
+    }
 };
 
 struct TPanel {
@@ -79,9 +82,43 @@ struct TPanel {
     std::vector<std::size_t> Points;  // indices, in order of the x axis
 };
 
-std::string Text(double x, double y, const std::string& text, const std::string& extra = {}) {
-    return "<text x=\"" + Fixed(x, 1) + "\" y=\"" + Fixed(y, 1) + "\"" + extra + ">" +
-           Escaped(text) + "</text>\n";
+TTicks ShareTicks() { return NumberTicks(0.0, 1.0, 5); }
+
+// The picture around its panels: the heading, the legend at the right.
+struct TLayout {
+    std::size_t Columns = 1;
+    std::size_t Rows = 1;
+    TPanelBox Panel;
+    double Top = 0;
+
+    double PanelsWidth() const { return static_cast<double>(Columns) * (Panel.Width + GapX); }
+    double Width() const { return MarginLeft + PanelsWidth() + LegendWidth; }
+    double Height() const { return Top + static_cast<double>(Rows) * (Panel.Height + GapY); }
+    TPanelBox Box(std::size_t column, std::size_t row) const {
+        return {MarginLeft + static_cast<double>(column) * (Panel.Width + GapX),
+                Top + static_cast<double>(row) * (Panel.Height + GapY), Panel.Width, Panel.Height};
+    }
+};
+
+// Opens the picture: the size follows the panels, the heading fits above.
+std::string OpenPicture(TLayout& layout, const std::string& title,
+                        const std::vector<std::string>& notes,
+                        const std::vector<TLegendEntry>& legend) {
+    const double width = MarginLeft + layout.PanelsWidth() + LegendWidth;
+    const TTextBlock heading = SvgHeading(MarginLeft, width - MarginLeft - 20, title, notes);
+    layout.Top = heading.Bottom + 40;
+    std::string out = SvgOpen(layout.Width(), layout.Height());
+    out += heading.Svg;
+    out += SvgLegend(MarginLeft + layout.PanelsWidth(), layout.Top + 10, LegendWidth - 20, legend);
+    return out;
+}
+
+std::vector<TLegendEntry> LevelLegend(int levels, TMark mark) {
+    std::vector<TLegendEntry> entries;
+    for (int k = levels; k >= 1; --k) {
+        entries.push_back({mark, Colour(k, levels), Tint(k, levels), LevelName(k, levels)});
+    }
+    return entries;
 }
 
 // The x value of a point; the point's number when nothing is varied.
@@ -90,83 +127,206 @@ const std::string& XValue(const TPoint& point) {
     return point.Values.empty() ? one : point.Values[0];
 }
 
-std::string Frame(const std::string& title, double left, double top, const TScale& y) {
-    std::string out = "<g class=\"panel\">\n";
-    out += Text(left, top - 10, title, " font-size=\"14\" font-weight=\"bold\"");
-    out += "<rect x=\"" + Fixed(left, 1) + "\" y=\"" + Fixed(top, 1) + "\" width=\"" +
-           Fixed(PanelWidth, 0) + "\" height=\"" + Fixed(PanelHeight, 0) +
-           "\" fill=\"none\" stroke=\"#333\"/>\n";
-    for (double tick : NiceTicks(0.0, 1.0, 5)) {
-        const std::string at = Fixed(y.Map(tick), 1);
-        out += "<line x1=\"" + Fixed(left, 1) + "\" x2=\"" + Fixed(left + PanelWidth, 1) +
-               "\" y1=\"" + at + "\" y2=\"" + at + "\" stroke=\"#ddd\"/>\n";
-        out += Text(left - 6, y.Map(tick) + 4, Fixed(tick, 1),
-                    " text-anchor=\"end\" font-size=\"11\"");
-    }
-    return out;
+int MostLevels(const TExperimentPlan& plan) {
+    int levels = 0;
+    for (const TPoint& point : plan.Points) levels = std::max(levels, point.Settings.Shape.Levels);
+    return levels;
 }
 
-void Panel(std::string& out, const TPanel& panel, const TAxis& axis, const TExperimentPlan& plan,
-           const TPointSummaries& summaries, double left, double top, int levels,
-           const TTextSink& sink) {
-    const TScale x = axis.Scale(left + 10, left + PanelWidth - 10);
-    const TScale y{0.0, 1.0, top + PanelHeight, top};
-    out += Frame(panel.Title, left, top, y);
-    std::vector<std::string> labels = axis.Labels;
-    if (axis.Numeric) {
-        labels.clear();
-        const std::vector<double> ticks = NiceTicks(x.From, x.To, 6);
-        // As many decimals as the tick spacing needs, and no rounding noise.
-        const double step = ticks.size() > 1 ? ticks[1] - ticks[0] : 1.0;
-        const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
-        for (double tick : ticks) labels.push_back(Fixed(tick, decimals));
-    }
-    for (const std::string& label : labels) {
-        out += Text(x.Map(axis.Position(label)), top + PanelHeight + 16, label,
-                    " text-anchor=\"middle\" font-size=\"11\"");
-    }
+void GridPanel(std::string& out, const TPanel& panel, const TAxis& axis,
+               const TExperimentPlan& plan, const TPointSummaries& summaries, const TPanelBox& box,
+               int levels, const TTextSink& sink) {
+    const TScale x = axis.Scale(box.Left + 10, box.Left + box.Width - 10);
+    const TScale y{0.0, 1.0, box.Top + box.Height, box.Top};
+    out += OpenPanel(box, x, y, axis.Ticks(x), ShareTicks(), panel.Title,
+                     FactorCaption(*plan.Varied[0].Factor), EndShare);
     for (int k = 1; k <= levels; ++k) {
-        std::string upper, line;
-        std::vector<std::string> lower;  // drawn back from the right
+        std::vector<std::string> line, upper, lower;
         for (const std::size_t p : panel.Points) {
             if (k > plan.Points[p].Settings.Shape.Levels) continue;
             const TRunningStats stats = summaries.WomenShare(p, k);
-            const double half = std::isnan(stats.HalfWidth95()) ? 0.0 : stats.HalfWidth95();
-            const std::string px = Fixed(x.Map(axis.Position(XValue(plan.Points[p]))), 1);
-            const auto point = [&](double share) {
-                return px + "," + Fixed(y.Map(y.Clamp(share)), 1);
-            };
-            line += (line.empty() ? "M" : " L") + point(stats.Mean());
-            upper += (upper.empty() ? "M" : " L") + point(stats.Mean() + half);
-            lower.push_back(" L" + point(stats.Mean() - half));
-            out += "<circle cx=\"" + px + "\" cy=\"" + Fixed(y.Map(stats.Mean()), 1) +
+            const double half = HalfOrZero(stats);
+            const double px = x.Map(axis.Position(XValue(plan.Points[p])));
+            line.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean()))));
+            upper.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean() + half))));
+            lower.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean() - half))));
+            out += "<circle cx=\"" + Fixed(px, 1) + "\" cy=\"" + Fixed(y.Map(stats.Mean()), 1) +
                    "\" r=\"2.5\" fill=\"" + Colour(k, levels) + "\"/>\n";
-            if (out.size() >= 64 * 1024) {
-                sink(out);
-                out.clear();
-            }
+            Pass(out, sink);
         }
-        if (line.empty() || plan.Design == TDesign::LatinHypercube) continue;
-        out += "<path class=\"band\" data-level=\"" + std::to_string(k) + "\" d=\"" + upper;
-        for (auto at = lower.rbegin(); at != lower.rend(); ++at) out += *at;
-        out += " Z\" fill=\"" + Tint(k, levels) + "\" fill-opacity=\"0.45\" stroke=\"none\"/>\n";
-        out += "<path class=\"series\" data-level=\"" + std::to_string(k) + "\" d=\"" + line +
-               "\" fill=\"none\" stroke=\"" + Colour(k, levels) + "\" stroke-width=\"2\"/>\n";
+        const std::string data = " data-level=\"" + std::to_string(k) + "\"";
+        out += BandPath("band", upper, lower, Tint(k, levels), data);
+        out += LinePath("series", line, Colour(k, levels), data);
     }
     out += "</g>\n";
 }
 
+// "bias on men's scores (score points) = 2".
+std::string Equals(const TVaried& varied, const std::string& value) {
+    return FactorCaption(*varied.Factor) + " = " + value;
+}
+
+// The values of a varied factor that get panels, at most `most`, and what
+// the picture says of the rest.
+std::vector<std::string> Shown(const TVaried& varied, std::size_t most,
+                               std::vector<std::string>& notes) {
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < varied.Values.size(); ++i) values.push_back(varied.Label(i));
+    if (values.size() > most) {
+        notes.push_back("Panels show the first " + std::to_string(most) + " of " +
+                        std::to_string(values.size()) + " values of " +
+                        FactorCaption(*varied.Factor) + "; summary.csv holds every point.");
+        values.resize(most);
+    }
+    return values;
+}
+
+void RenderGrid(const TExperimentPlan& plan, const TPointSummaries& summaries,
+                const TTextSink& sink) {
+    const int levels = MostLevels(plan);
+    std::vector<std::string> notes = PlanNotes(plan);
+    const std::vector<TVaried>& varied = plan.Varied;
+    std::vector<std::string> across{""}, down{""};
+    if (varied.size() > 1) across = Shown(varied[1], MaxAcross, notes);
+    if (varied.size() > 2) down = Shown(varied[2], MaxDown, notes);
+    for (std::size_t d = 3; d < varied.size(); ++d) {
+        notes.push_back(Equals(varied[d], varied[d].Label(0)) + " throughout (the first of its " +
+                        std::to_string(varied[d].Values.size()) + " values).");
+    }
+    TAxis axis;
+    std::vector<TPanel> panels(across.size() * down.size());
+    for (std::size_t c = 0; c < across.size(); ++c) {
+        for (std::size_t r = 0; r < down.size(); ++r) {
+            std::string& title = panels[r * across.size() + c].Title;
+            if (varied.size() > 1) title = Equals(varied[1], across[c]);
+            if (varied.size() > 2) title += "; " + Equals(varied[2], down[r]);
+        }
+    }
+    const auto at = [](const std::vector<std::string>& values, const std::string& value) {
+        return static_cast<std::size_t>(std::find(values.begin(), values.end(), value) -
+                                        values.begin());
+    };
+    for (std::size_t p = 0; p < plan.Points.size(); ++p) {
+        const std::vector<std::string>& values = plan.Points[p].Values;
+        bool shown = true;
+        for (std::size_t d = 3; d < values.size(); ++d) {
+            shown = shown && values[d] == varied[d].Label(0);
+        }
+        const std::size_t c = values.size() > 1 ? at(across, values[1]) : 0;
+        const std::size_t r = values.size() > 2 ? at(down, values[2]) : 0;
+        if (!shown || c == across.size() || r == down.size()) continue;
+        axis.Add(XValue(plan.Points[p]));
+        panels[r * across.size() + c].Points.push_back(p);
+    }
+    for (TPanel& panel : panels) {
+        std::stable_sort(panel.Points.begin(), panel.Points.end(), [&](auto a, auto b) {
+            return axis.Position(XValue(plan.Points[a])) < axis.Position(XValue(plan.Points[b]));
+        });
+    }
+    TLayout layout;
+    // Panels of one further factor wrap after three; a third factor goes down.
+    const bool wrap = varied.size() < 3;
+    layout.Columns = wrap ? std::min<std::size_t>(panels.size(), 3) : across.size();
+    layout.Rows = wrap ? (panels.size() + layout.Columns - 1) / layout.Columns : down.size();
+    if (layout.Columns > 3 || layout.Rows > 2) layout.Panel = {0, 0, 300, 230};
+    std::vector<TLegendEntry> legend = LevelLegend(levels, TMark::LineAndBand);
+    legend.push_back({TMark::Band, "", "#eeeeee", "bands: 95% confidence interval of the mean"});
+    const std::string title =
+        "Share of women per level at the end of the runs, by " + FactorCaption(*varied[0].Factor);
+    std::string out = OpenPicture(layout, title, notes, legend);
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        const TPanelBox box = wrap ? layout.Box(i % layout.Columns, i / layout.Columns)
+                                   : layout.Box(i % across.size(), i / across.size());
+        GridPanel(out, panels[i], axis, plan, summaries, box, levels, sink);
+    }
+    sink(out + std::string(SvgClose));
+}
+
+// A hypercube or a Sobol design: per factor, every point and the mean of
+// each tenth of the factor's range.
+void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries,
+                   const TTextSink& sink) {
+    const int levels = MostLevels(plan);
+    TLayout layout;
+    layout.Columns = std::min<std::size_t>(plan.Varied.size(), 3);
+    layout.Rows = (plan.Varied.size() + layout.Columns - 1) / layout.Columns;
+    std::vector<TLegendEntry> legend = LevelLegend(levels, TMark::LineAndBand);
+    legend.push_back({TMark::Dot, "#666666", "", "one point: the mean of its runs"});
+    legend.push_back({TMark::LineAndBand, "#666666", "#cccccc",
+                      "mean of the points in each tenth of the range, with its 95% interval"});
+    std::string out = OpenPicture(
+        layout, "Share of women per level at the end of the runs, by each varied factor",
+        PlanNotes(plan), legend);
+    for (std::size_t d = 0; d < plan.Varied.size(); ++d) {
+        const TVaried& varied = plan.Varied[d];
+        const TPanelBox box = layout.Box(d % layout.Columns, d / layout.Columns);
+        const double low = *ReadNumber(varied.Label(0));
+        const double high = *ReadNumber(varied.Label(1));
+        const TScale x{low, high, box.Left + 6, box.Left + box.Width - 6};
+        const TScale y{0.0, 1.0, box.Top + box.Height, box.Top};
+        out += OpenPanel(box, x, y, NumberTicks(low, high, 6), ShareTicks(), "",
+                         FactorCaption(*varied.Factor), EndShare);
+        // Many points fade, so that the binned means stay in sight above them.
+        const std::string opacity = Fixed(
+            std::clamp(12.0 / std::sqrt(static_cast<double>(plan.Points.size())), 0.1, 0.5), 2);
+        std::vector<std::vector<TRunningStats>> bins(static_cast<std::size_t>(levels) + 1,
+                                                     std::vector<TRunningStats>(Bins));
+        for (int k = 1; k <= levels; ++k) {
+            const std::string data = " data-level=\"" + std::to_string(k) + "\"";
+            for (std::size_t p = 0; p < plan.Points.size(); ++p) {
+                if (k > plan.Points[p].Settings.Shape.Levels) continue;
+                const double value = *ReadNumber(plan.Points[p].Values[d]);
+                const double share = summaries.WomenShare(p, k).Mean();
+                const auto bin = static_cast<std::size_t>(
+                    std::clamp((value - low) / (high - low) * Bins, 0.0, Bins - 1.0));
+                bins[static_cast<std::size_t>(k)][bin].Add(share);
+                out += "<circle class=\"point\"" + data + " cx=\"" + Fixed(x.Map(value), 1) +
+                       "\" cy=\"" + Fixed(y.Map(share), 1) + "\" r=\"1.8\" fill=\"" +
+                       Colour(k, levels) + "\" fill-opacity=\"" + opacity + "\"/>\n";
+                Pass(out, sink);
+            }
+        }
+        for (int k = 1; k <= levels; ++k) {
+            const std::string data = " data-level=\"" + std::to_string(k) + "\"";
+            std::vector<std::string> line, upper, lower;
+            for (std::size_t b = 0; b < Bins; ++b) {
+                const TRunningStats& bin = bins[static_cast<std::size_t>(k)][b];
+                if (bin.Count() == 0) continue;
+                const double px = x.Map(low + (high - low) * (static_cast<double>(b) + 0.5) / Bins);
+                const double half = HalfOrZero(bin);
+                line.push_back(SvgPoint(px, y.Map(bin.Mean())));
+                upper.push_back(SvgPoint(px, y.Map(y.Clamp(bin.Mean() + half))));
+                lower.push_back(SvgPoint(px, y.Map(y.Clamp(bin.Mean() - half))));
+            }
+            out += BandPath("band", upper, lower, Tint(k, levels), data);
+            out += LinePath("binned", line, Colour(k, levels), data);
+        }
+        out += "</g>\n";
+    }
+    sink(out + std::string(SvgClose));
+}
+
 // One point and no varied factor: each level's share with its interval.
-std::string LevelsPanel(const TBatchSummary& summary, double left, double top, int levels) {
-    const TScale x{0.5, levels + 0.5, left, left + PanelWidth};
-    const TScale y{0.0, 1.0, top + PanelHeight, top};
-    std::string out = Frame("", left, top, y);
+void RenderLevels(const TExperimentPlan& plan, const TPointSummaries& summaries,
+                  const TTextSink& sink) {
+    const int levels = MostLevels(plan);
+    const TBatchSummary summary = summaries.At(0);
+    TLayout layout;
+    const std::vector<TLegendEntry> legend = {{TMark::Interval, "#666666", "#b4b4b4",
+                                               "dot: mean over the runs; bar: its 95% confidence "
+                                               "interval"}};
+    std::string out = OpenPicture(layout, "Share of women per level at the end of the runs",
+                                  PlanNotes(plan), legend);
+    const TPanelBox box = layout.Box(0, 0);
+    const TScale x{0.5, levels + 0.5, box.Left, box.Left + box.Width};
+    const TScale y{0.0, 1.0, box.Top + box.Height, box.Top};
+    TTicks ticks;
+    for (int k = 1; k <= levels; ++k) ticks.emplace_back(k, std::to_string(k));
+    out += OpenPanel(box, x, y, ticks, ShareTicks(), "", "level (1: bottom)", EndShare);
     for (int k = 1; k <= levels; ++k) {
         const TRunningStats& stats = summary.WomenShare[k];
-        const double half = std::isnan(stats.HalfWidth95()) ? 0.0 : stats.HalfWidth95();
+        const double half = HalfOrZero(stats);
         const std::string px = Fixed(x.Map(k), 1);
-        out += Text(x.Map(k), top + PanelHeight + 16, std::to_string(k),
-                    " text-anchor=\"middle\" font-size=\"11\"");
         out += "<line class=\"interval\" data-level=\"" + std::to_string(k) + "\" x1=\"" + px +
                "\" x2=\"" + px + "\" y1=\"" + Fixed(y.Map(y.Clamp(stats.Mean() - half)), 1) +
                "\" y2=\"" + Fixed(y.Map(y.Clamp(stats.Mean() + half)), 1) + "\" stroke=\"" +
@@ -174,95 +334,46 @@ std::string LevelsPanel(const TBatchSummary& summary, double left, double top, i
         out += "<circle cx=\"" + px + "\" cy=\"" + Fixed(y.Map(y.Clamp(stats.Mean())), 1) +
                "\" r=\"4\" fill=\"" + Colour(k, levels) + "\"/>\n";
     }
-    return out + "</g>\n";
+    sink(out + "</g>\n" + std::string(SvgClose));
 }
 
 }  // namespace
 
+std::string FactorCaption(const TFactor& factor) {
+    return std::string(factor.Caption.empty() ? factor.Name : factor.Caption);
+}
+
+std::vector<std::string> PlanNotes(const TExperimentPlan& plan) {
+    std::string runs = std::to_string(plan.Replications) + " runs";
+    if (!plan.Varied.empty()) {
+        const std::string design = plan.Design == TDesign::Grid ? ""
+                                   : plan.Design == TDesign::LatinHypercube
+                                       ? " of a Latin hypercube"
+                                       : " of a Sobol design (" + std::to_string(plan.Samples) +
+                                             " base samples, Saltelli's scheme)";
+        runs = std::to_string(plan.Points.size()) + " points" + design + ", " + runs + " each";
+    }
+    runs += " from seed " + std::to_string(plan.Seed) + ".";
+    std::vector<std::string> notes{runs};
+    if (!plan.Fixed.empty()) {
+        std::string fixed = "Given for every point:";
+        const char* comma = " ";
+        for (const TFactor& factor : Factors()) {
+            const auto given = plan.Fixed.find(factor.Name);
+            if (given == plan.Fixed.end()) continue;
+            fixed += comma + FactorCaption(factor) + " = " + ValueText(given->second);
+            comma = "; ";
+        }
+        notes.push_back(fixed + ".");
+    }
+    return notes;
+}
+
 void RenderSweepPlot(const TExperimentPlan& plan, const TPointSummaries& summaries,
                      const TTextSink& sink) {
-    int levels = 0;
-    for (const TPoint& point : plan.Points) levels = std::max(levels, point.Settings.Shape.Levels);
-    // Without a varied factor every point is the one point.
-    const bool varied = !plan.Varied.empty();
-    const std::string xName = varied ? std::string(plan.Varied[0].Factor->Name) : "level";
-    TAxis axis;
-    std::vector<TPanel> panels;
-    for (std::size_t p = 0; p < plan.Points.size(); ++p) {
-        const TPoint& point = plan.Points[p];
-        // A grid's further factors beyond the second are held at their first value.
-        bool shown = true;
-        for (std::size_t d = 2; plan.Design == TDesign::Grid && d < point.Values.size(); ++d) {
-            shown = shown && point.Values[d] == plan.Varied[d].Label(0);
-        }
-        if (!shown) continue;
-        axis.Add(XValue(point));
-        std::string title;
-        if (point.Values.size() > 1 && plan.Design == TDesign::Grid) {
-            title = std::string(plan.Varied[1].Factor->Name) + " " + point.Values[1];
-        }
-        auto panel = std::find_if(panels.begin(), panels.end(),
-                                  [&](const TPanel& p) { return p.Title == title; });
-        if (panel == panels.end()) {
-            if (panels.size() == MaxPanels) continue;
-            panels.push_back({title, {}});
-            panel = panels.end() - 1;
-        }
-        panel->Points.push_back(p);
-    }
-    for (TPanel& panel : panels) {
-        std::stable_sort(panel.Points.begin(), panel.Points.end(), [&](auto a, auto b) {
-            return axis.Position(XValue(plan.Points[a])) < axis.Position(XValue(plan.Points[b]));
-        });
-    }
-    const std::size_t columns = std::min<std::size_t>(panels.size(), 3);
-    const std::size_t rows = (panels.size() + columns - 1) / columns;
-    const double width = MarginLeft + columns * (PanelWidth + GapX) + LegendWidth;
-    const double height = MarginTop + rows * (PanelHeight + GapY) + 20;
-    const std::string size =
-        "width=\"" + Fixed(width, 0) + "\" height=\"" + Fixed(height, 0) + "\"";
-    std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" " +
-        size + " font-family=\"sans-serif\">\n<rect " + size + " fill=\"white\"/>\n";
-    out += Text(MarginLeft, 34,
-                "Share of women per level at the end of the runs" + (varied ? ", by " + xName : ""),
-                " font-size=\"20\" font-weight=\"bold\"");
-    std::string note = std::to_string(plan.Points.size()) + " points, " +
-                       std::to_string(plan.Replications) + " runs each from seed " +
-                       std::to_string(plan.Seed) + "; bands: 95% confidence interval of the mean";
-    if (!varied) {
-        note = std::to_string(plan.Replications) + " runs from seed " + std::to_string(plan.Seed) +
-               "; bars: 95% confidence interval of the mean";
-    }
-    if (plan.Design == TDesign::LatinHypercube) note += "; Latin hypercube";
-    if (plan.Varied.size() > 2 && plan.Design == TDesign::Grid) {
-        note += "; further factors at their first value";
-    }
-    out += Text(MarginLeft, 58, note, " font-size=\"13\" fill=\"#444\"");
-    out += Text(MarginLeft + columns * (PanelWidth + GapX) / 2, height - 12, xName,
-                " text-anchor=\"middle\" font-size=\"14\"");
-    for (std::size_t i = 0; i < panels.size(); ++i) {
-        const double left = MarginLeft + static_cast<double>(i % columns) * (PanelWidth + GapX);
-        const double top = MarginTop + static_cast<double>(i / columns) * (PanelHeight + GapY);
-        if (!varied) {
-            out += LevelsPanel(summaries.At(0), left, top, levels);
-            continue;
-        }
-        Panel(out, panels[i], axis, plan, summaries, left, top, levels, sink);
-    }
-    const double legendX = MarginLeft + columns * (PanelWidth + GapX);
-    out += "<g class=\"legend\" font-size=\"13\">\n";
-    for (int k = levels; k >= 1; --k) {
-        const double y = MarginTop + 10 + (levels - k) * 22;
-        std::string name = "Level " + std::to_string(k);
-        if (k == levels) name += " (top)";
-        if (k == 1) name += " (bottom)";
-        out += "<line x1=\"" + Fixed(legendX, 0) + "\" x2=\"" + Fixed(legendX + 26, 0) +
-               "\" y1=\"" + Fixed(y, 0) + "\" y2=\"" + Fixed(y, 0) + "\" stroke=\"" +
-               Colour(k, levels) + "\" stroke-width=\"3\"/>\n" + Text(legendX + 32, y + 4, name);
-    }
-    out += "</g>\n</svg>\n";
-    sink(out);
+    if (plan.Varied.empty()) return RenderLevels(plan, summaries, sink);
+    if (plan.Design == TDesign::Grid) return RenderGrid(plan, summaries, sink);
+    RenderScatter(plan, summaries, sink);
 }
 
 }  // namespace velmora::research

@@ -1,5 +1,7 @@
 #include "research/trajectory.h"
 
+#include <algorithm>
+
 namespace velmora::research {
 
 namespace {
@@ -39,6 +41,27 @@ void TTrajectory::EndRun() {
     }
     AddLevels(Final_.data(), Levels_, Last_);
     RunPeriods_ = 0;
+}
+
+TPointTrajectories::TPointTrajectories(const std::vector<int>& levels) {
+    Points_.reserve(levels.size());
+    for (const int k : levels) Points_.emplace_back(k);
+}
+
+void TPointTrajectories::Add(const TRunResult& result) {
+    TTrajectory& point = Points_[result.Point - 1];
+    point.AddPeriods(result.Shares);
+    if (!result.Partial) point.EndRun();
+}
+
+void TPointTrajectories::Add(std::uint64_t point, const std::vector<TLevelShares>& shares) {
+    Points_[point - 1].Add(shares);
+}
+
+std::int32_t TPointTrajectories::MostPeriods() const noexcept {
+    std::int32_t most = 0;
+    for (const TTrajectory& point : Points_) most = std::max(most, point.Periods());
+    return most;
 }
 
 }  // namespace velmora::research

@@ -56,4 +56,24 @@ class TTrajectory {
     TLevelShares Last_{};               // its latest period
 };
 
+// The trajectory of every point of an experiment, filled run by run in run
+// order: memory grows with points, periods and levels, never with runs.
+class TPointTrajectories {
+  public:
+    // One entry per point: the levels it has.
+    explicit TPointTrajectories(const std::vector<int>& levels);
+
+    // A run's result, or a part of it (result.Point is 1-based).
+    void Add(const TRunResult& result);
+    // A whole run of that point (1-based), one entry per period.
+    void Add(std::uint64_t point, const std::vector<TLevelShares>& shares);
+
+    const TTrajectory& At(std::size_t point) const { return Points_[point]; }  // 0-based
+    std::size_t Size() const noexcept { return Points_.size(); }
+    std::int32_t MostPeriods() const noexcept;
+
+  private:
+    std::vector<TTrajectory> Points_;
+};
+
 }  // namespace velmora::research

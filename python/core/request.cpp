@@ -115,7 +115,7 @@ std::vector<TVaried> VariedFactors(const py::list& vary) {
 TDesign Design(const py::str& name) {
     const std::string text = name.cast<std::string>();
     if (const auto design = DesignNamed(Lowered(text))) return *design;
-    throw TUsageError("design", "grid or lhs", text);
+    throw TUsageError("design", "grid, lhs or sobol", text);
 }
 
 TSeedScheme SeedScheme(const py::str& name) {

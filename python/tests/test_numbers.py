@@ -74,6 +74,12 @@ EXPERIMENTS = {
         ["--vary", "bias-points=0..4", "--vary", "turnover=0.1..0.3", "--design", "lhs",
          "--samples", "5", "--seeds", "independent", "--runs", "2", "--seed", "11"],
     ),
+    "sobol design": (
+        dict(vary={"bias_points": (0, 4), "turnover": (0.1, 0.3)}, design="sobol", samples=3,
+             runs=2, seed=6),
+        ["--vary", "bias-points=0..4", "--vary", "turnover=0.1..0.3", "--design", "sobol",
+         "--samples", "3", "--runs", "2", "--seed", "6"],
+    ),
 }
 
 
@@ -92,6 +98,12 @@ def test_sweep_equals_the_command_lines_folder(tmp_path, keywords, options):
     written = velmora.sweep(out=tmp_path / "py", threads=1, **keywords)
     assert folder_bytes(tmp_path / "py") == folder_bytes(tmp_path / "cli")
     assert_frame_equal(written.summary, expected.summary)
+    # The files written at the end, as frames where the folder has them.
+    assert (written.trajectory is None) != keywords.get("trace_periods", False)
+    assert (written.sensitivity is None) != (keywords.get("design") == "sobol")
+    for frame in ("trajectory", "sensitivity"):
+        if getattr(expected, frame) is not None:
+            assert_frame_equal(getattr(written, frame), getattr(expected, frame), obj=frame)
 
 
 def test_shards_from_python_merge_on_the_command_line(tmp_path):

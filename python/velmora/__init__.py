@@ -128,7 +128,9 @@ def sweep(
 
     vary: factor name -> list of values (a grid: every combination, the first
     factor slowest), or with design="lhs" -> (low, high), with `samples`
-    points of a Latin hypercube. seeds="common" gives replication r of every
+    points of a Latin hypercube; design="sobol" takes the same ranges and
+    plays samples * (k + 2) points of Saltelli's scheme, whose Sobol indices
+    are in .sensitivity of a folder (out=). seeds="common" gives replication r of every
     point the same seed; "independent" gives every run its own. Other factors
     are given as keywords (**fixed).
 

@@ -47,6 +47,8 @@ class Result:
     experiment: dict[str, Any] | None
     folder: Path | None
     complete: bool
+    trajectory: pd.DataFrame | None
+    sensitivity: pd.DataFrame | None
 
 def factors() -> pd.DataFrame: ...
 def read(folder: str | os.PathLike[str]) -> Result: ...

@@ -95,16 +95,17 @@ def factor_values(factors: Mapping[str, Any], where: str) -> dict[str, Any]:
 
 
 def vary_values(vary: Any, design: str) -> list[tuple[str, list[Any]]]:
-    """Each varied factor with its values (a grid) or its range (a hypercube)."""
+    """Each varied factor with its values (a grid) or its range (a sampled design)."""
     if not isinstance(vary, Mapping):
         raise TypeError(f"vary must be a dict of factor names to values, not {_type_name(vary)}")
     check_names(vary, "vary")
     varied = []
     for name, values in vary.items():
         option = FACTORS[name]["option"]
-        if design == "lhs":
+        if design in ("lhs", "sobol"):
             if not _sequence(values) or len(values) != 2:
-                raise TypeError(f"vary[{name!r}] must be a pair (low, high) with design='lhs'")
+                raise TypeError(
+                    f"vary[{name!r}] must be a pair (low, high) with design={design!r}")
             varied.append((option, [number(f"vary[{name!r}]", v) for v in values]))
             continue
         if not _sequence(values):

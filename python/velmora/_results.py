@@ -50,6 +50,10 @@ class Result:
     summary: per level (and point) the statistics of the command line's summary.
     trace: one row per run, period and level, when asked for; else None.
     points: an experiment's points and every factor of each; None for a batch.
+    trajectory: per point, period and level the share of women over the runs
+    (trajectory.csv of a finished folder with trace_periods); else None.
+    sensitivity: per level and varied factor the Sobol indices with their
+    intervals (sensitivity.csv of a finished folder of design="sobol"); else None.
     seed: the seed the runs were played from (taken from the clock if none was given).
     experiment: an experiment's description (experiment.json); None for a batch.
     folder: the folder the experiment is in, if any. Its runs and trace are
@@ -70,6 +74,8 @@ class Result:
         experiment: dict[str, Any] | None = None,
         folder: Path | None = None,
         complete: bool = True,
+        trajectory: pd.DataFrame | None = None,
+        sensitivity: pd.DataFrame | None = None,
     ) -> None:
         self._runs = runs
         self._trace = trace
@@ -80,6 +86,8 @@ class Result:
         self.experiment = experiment
         self.folder = folder
         self.complete = complete
+        self.trajectory = trajectory
+        self.sensitivity = sensitivity
 
     @property
     def runs(self) -> pd.DataFrame:
@@ -132,6 +140,12 @@ def read(folder: str | os.PathLike[str]) -> Result:
     complete = bool(experiment.get("complete"))
     summary_path = path / "summary.csv"
     trace_path = path / "trace.csv"
+
+    def finished(name: str) -> pd.DataFrame | None:
+        """A file written once every run is in; None where the folder has none."""
+        file = path / name
+        return csv_frame(file.read_bytes()) if complete and file.is_file() else None
+
     return Result(
         runs=lambda: runs_frame(csv_frame(_rows_text(path / "runs.csv"))),
         summary=csv_frame(summary_path.read_bytes()) if complete else None,
@@ -141,4 +155,6 @@ def read(folder: str | os.PathLike[str]) -> Result:
         experiment=experiment,
         folder=path,
         complete=complete,
+        trajectory=finished("trajectory.csv"),
+        sensitivity=finished("sensitivity.csv"),
     )

@@ -9,6 +9,7 @@ import shutil
 import signal
 import socket
 import stat
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -414,7 +415,7 @@ class Experiments(unittest.TestCase):
 
     def folder(self, out):
         names = ["experiment.json", "points.csv", "runs.csv", "summary.csv", "plot.svg",
-                 "trace.csv"]
+                 "trace.csv", "trajectory.csv", "trajectory.svg"]
         result = {}
         for name in names:
             with open(os.path.join(out, name), "rb") as f:
@@ -478,6 +479,103 @@ class Experiments(unittest.TestCase):
             self.assertNotEqual(run(*self.SWEEP, "--runs", "150", "--out", resumed).returncode, 0)
             self.play(resumed, "--runs", "150", "--trace-periods", "--resume")
             self.assertEqual(self.folder(resumed), self.folder(whole))
+
+    def test_the_trajectory_is_the_trace_averaged_with_ended_runs_held(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "sweep")
+            self.play(out, "--runs", "4", "--trace-periods")
+            with open(os.path.join(out, "runs.csv")) as f:
+                size = {r["level"]: int(r["size"]) for r in csv.DictReader(f)}
+            shares = {}  # (point, replication) -> per period, per level
+            with open(os.path.join(out, "trace.csv")) as f:
+                for r in csv.DictReader(f):
+                    periods = shares.setdefault((r["point"], r["replication"]), [])
+                    if r["level"] == "1":
+                        periods.append({})
+                    periods[-1][r["level"]] = int(r["women"]) / size[r["level"]]
+            with open(os.path.join(out, "trajectory.csv")) as f:
+                rows = list(csv.DictReader(f))
+            longest = {p: max(len(v) for (q, _), v in shares.items() if q == p) for p in "12"}
+            self.assertEqual(len(rows), 8 * (longest["1"] + longest["2"]))
+            self.assertLess(min(len(v) for v in shares.values()), longest["1"])  # some ended early
+            for r in rows:
+                runs = [v for (q, _), v in shares.items() if q == r["point"]]
+                period = int(r["period"])
+                values = [v[min(period, len(v)) - 1][r["level"]] for v in runs]
+                self.assertEqual(r["runs"], "4")
+                self.assertEqual(r["turnover"], ("0.1", "0.2")[int(r["point"]) - 1])
+                self.assertAlmostEqual(float(r["women_mean"]), sum(values) / 4, places=12)
+                self.assertAlmostEqual(float(r["women_sd"]), statistics.stdev(values), places=12)
+
+    def test_a_sobol_design_plays_the_mixed_rows_and_merges_like_any_plan(self):
+        sobol = ["--design", "sobol", "--samples", "5", "--vary", "bias-points=0..5",
+                 "--vary", "turnover=0.1..0.3", "--runs", "3", "--seed", "4", "-q"]
+        with tempfile.TemporaryDirectory() as tmp:
+            whole = os.path.join(tmp, "whole")
+            self.assertEqual(run(*sobol, "--out", whole).returncode, 0)
+            with open(os.path.join(whole, "points.csv")) as f:
+                points = [(p["bias_points"], p["turnover"]) for p in csv.DictReader(f)]
+            self.assertEqual(len(points), 5 * (2 + 2))
+            for j in range(5):
+                a, mixed1, mixed2, b = points[4 * j:4 * j + 4]
+                self.assertEqual(mixed1, (b[0], a[1]))
+                self.assertEqual(mixed2, (a[0], b[1]))
+                self.assertTrue(a[0] != b[0] and a[1] != b[1])
+            with open(os.path.join(whole, "sensitivity.csv")) as f:
+                indices = list(csv.DictReader(f))
+            self.assertEqual([(i["level"], i["factor"]) for i in indices],
+                             [(str(k), f) for k in range(1, 9) for f in ("bias-points", "turnover")])
+            for i in indices:
+                for order in ("first_order", "total_order"):
+                    self.assertLessEqual(float(i[order + "_ci95_low"]),
+                                         float(i[order + "_ci95_high"]))
+            shards = [os.path.join(tmp, f"s{k}") for k in (1, 2)]
+            for k, shard in enumerate(shards, 1):
+                self.assertEqual(run(*sobol, "--out", shard, "--shard", f"{k}/2").returncode, 0)
+            merged = os.path.join(tmp, "merged")
+            self.assertEqual(run("merge", merged, *shards).returncode, 0)
+            for name in ("runs.csv", "summary.csv", "sensitivity.csv", "sensitivity.svg"):
+                with open(os.path.join(whole, name), "rb") as a, \
+                        open(os.path.join(merged, name), "rb") as b:
+                    self.assertEqual(a.read(), b.read(), name)
+
+    def test_verify_passes_a_fresh_folder_and_names_the_first_changed_row(self):
+        with tempfile.TemporaryDirectory() as tmp:
+            out = os.path.join(tmp, "sweep")
+            self.play(out, "--runs", "5", "--trace-periods")
+            r = run("verify", out, "-q")
+            self.assertEqual((r.returncode, r.stdout), (0, "verified 10 runs\n"), r.stderr)
+            r = run("verify", out, "--sample", "3", "-q")
+            self.assertEqual((r.returncode, r.stdout), (0, "verified 3 runs\n"), r.stderr)
+            before = self.folder(out)
+            # (file, line, field): a woman more on a level, a score changed in its last digit.
+            for name, line, field in (("runs.csv", 12, 5), ("trace.csv", 300, 6)):
+                path = os.path.join(out, name)
+                with open(path) as f:
+                    rows = f.read().split("\n")
+                fields = rows[line - 1].split(",")
+                fields[field] = str(int(fields[field]) + 1) if field == 5 else fields[field] + "1"
+                rows[line - 1] = ",".join(fields)
+                with open(path, "w") as f:
+                    f.write("\n".join(rows))
+                r = run("verify", out, "-q")
+                self.assertEqual(r.returncode, 1, r.stderr)
+                self.assertIn(f"{name} line {line} differs", r.stderr)
+                self.assertIn(rows[line - 1], r.stderr)
+                with open(path, "wb") as f:
+                    f.write(before[name])
+            description = os.path.join(out, "experiment.json")
+            for old, new, words in (('"complete": true', '"complete": false', "not finished"),
+                                    ('"version": "', '"version": "0.0.1-', "another version"),
+                                    ('"runs": 10', '"runs": 11', "would write")):
+                with open(description, "wb") as f:
+                    f.write(before["experiment.json"].replace(old.encode(), new.encode()))
+                r = run("verify", out, "-q")
+                self.assertEqual(r.returncode, 2, r.stderr)
+                self.assertIn(words, r.stderr)
+            with open(description, "wb") as f:
+                f.write(before["experiment.json"])
+            self.assertEqual(self.folder(out), before)  # verify writes nothing
 
     def test_a_folder_of_something_else_is_refused_and_left_alone(self):
         with tempfile.TemporaryDirectory() as tmp:

@@ -19,6 +19,10 @@ INJECTOR = os.path.abspath(sys.argv.pop(1))
 # Small, traced, two points of three levels: every kind of file and row.
 EXPERIMENT = ["--vary", "turnover=0.2,0.4", "--levels", "6,4,2", "--runs", "3", "--seed", "8",
               "--max-periods", "40", "--trace-periods", "--threads", "2", "-q"]
+# A Sobol design writes its sensitivity files at the end as well.
+SOBOL = ["--design", "sobol", "--samples", "2", "--vary", "turnover=0.2..0.4", "--levels", "6,4,2",
+         "--runs", "2", "--seed", "8", "--max-periods", "40", "--trace-periods", "--threads", "2",
+         "-q"]
 SHARDS = 2
 # Per kind of fault: the calls it is tried at, and the exit statuses it may give.
 KILLED = -signal.SIGKILL
@@ -88,15 +92,16 @@ class Faults(unittest.TestCase):
               ", ".join(f"{mode} {count}" for mode, count in counted.items()), file=sys.stderr)
 
     def test_an_experiment_resumed_after_any_fault_equals_one_without(self):
-        with tempfile.TemporaryDirectory() as tmp:
-            out = os.path.join(tmp, "run")
-            whole = os.path.join(tmp, "whole")
-            self.assertEqual(batch(*EXPERIMENT, "--out", whole).returncode, 0)
-            reference = folder(whole)
-            kinds = calls(tmp, out, *EXPERIMENT, "--out", out)
-            self.assertEqual(folder(out), reference)
-            self.enumerate("experiment", out, [*EXPERIMENT, "--out", out],
-                           [*EXPERIMENT, "--out", out, "--resume"], reference, kinds)
+        for name, experiment in (("experiment", EXPERIMENT), ("sobol experiment", SOBOL)):
+            with tempfile.TemporaryDirectory() as tmp:
+                out = os.path.join(tmp, "run")
+                whole = os.path.join(tmp, "whole")
+                self.assertEqual(batch(*experiment, "--out", whole).returncode, 0)
+                reference = folder(whole)
+                kinds = calls(tmp, out, *experiment, "--out", out)
+                self.assertEqual(folder(out), reference)
+                self.enumerate(name, out, [*experiment, "--out", out],
+                               [*experiment, "--out", out, "--resume"], reference, kinds)
 
     def test_a_merge_done_again_after_any_fault_equals_one_without(self):
         with tempfile.TemporaryDirectory() as tmp:
