@@ -118,15 +118,20 @@ void Draw(TRandom& random, int count, std::uint64_t womenBound, double* z,
 // Draws at once in DrawBelow: more than a level's vacancies mostly are.
 constexpr int BelowChunk = 256;
 
-// The states of `size` draws following `from`, the first eight one after
-// the other, then eight lanes each stepped eight draws at once, in a loop
-// that vectorises; then which lie at or under `last`.
+// The states of `size` draws following `from`, in lanes as Fill steps
+// them, in loops that vectorise; then which lie at or under `last`.
 VELMORA_VECTOR_CLONES int MarkBelow(std::uint32_t from, int size, bool any, std::uint32_t last,
                                     std::uint32_t* states, std::uint8_t* below) noexcept {
     std::uint32_t state = from;
-    for (int p = 0; p < std::min(8, size); ++p)
+    for (int p = 0; p < std::min(8, size); ++p) {
         states[p] = state = state * GeneratorMultiplier + 1u;
-    for (int p = 8; p < size; ++p) states[p] = states[p - 8] * Multiplier8 + Increment8;
+    }
+    for (int p = 8; p < std::min(Lanes, size); ++p) {
+        states[p] = states[p - 8] * Multiplier8 + Increment8;
+    }
+    for (int p = Lanes; p < size; ++p) {
+        states[p] = states[p - Lanes] * MultiplierLanes + IncrementLanes;
+    }
     int marked = 0;
     for (int p = 0; p < size; ++p) {
         const bool b = any & (states[p] <= last);
