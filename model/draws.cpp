@@ -115,7 +115,47 @@ void Draw(TRandom& random, int count, std::uint64_t womenBound, double* z,
     random.GeneratorState = state;
 }
 
+// Draws at once in DrawBelow: more than a level's vacancies mostly are.
+constexpr int BelowChunk = 256;
+
+// The states of `size` draws following `from`, in lanes as Fill steps
+// them, in loops that vectorise; then which lie at or under `last`.
+VELMORA_VECTOR_CLONES int MarkBelow(std::uint32_t from, int size, bool any, std::uint32_t last,
+                                    std::uint32_t* states, std::uint8_t* below) noexcept {
+    std::uint32_t state = from;
+    for (int p = 0; p < std::min(8, size); ++p) {
+        states[p] = state = state * GeneratorMultiplier + 1u;
+    }
+    for (int p = 8; p < std::min(Lanes, size); ++p) {
+        states[p] = states[p - 8] * Multiplier8 + Increment8;
+    }
+    for (int p = Lanes; p < size; ++p) {
+        states[p] = states[p - Lanes] * MultiplierLanes + IncrementLanes;
+    }
+    int marked = 0;
+    for (int p = 0; p < size; ++p) {
+        const bool b = any & (states[p] <= last);
+        below[p] = b;
+        marked += b;
+    }
+    return marked;
+}
+
 }  // namespace
+
+int DrawBelow(TRandom& random, int count, std::uint64_t bound, std::uint8_t* below) noexcept {
+    // state < bound as state <= bound - 1, in 32 bits: every state is below 2^32.
+    const bool any = bound > 0;
+    const auto last = static_cast<std::uint32_t>(bound - 1);
+    alignas(64) std::uint32_t states[BelowChunk];
+    int marked = 0;
+    for (int from = 0; from < count; from += BelowChunk) {
+        const int size = std::min(BelowChunk, count - from);
+        marked += MarkBelow(random.GeneratorState, size, any, last, states, below + from);
+        random.GeneratorState = states[size - 1];
+    }
+    return marked;
+}
 
 void DrawEntrants(TRandom& random, int count, std::uint64_t womenBound, double* z,
                   std::uint8_t* female) noexcept {

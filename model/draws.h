@@ -19,4 +19,8 @@ void DrawEntrants(TRandom& random, int count, std::uint64_t womenBound, double* 
 // As `count` times z[i] = normal(random, 0.0, 1.0).
 void DrawNormals(TRandom& random, int count, double* z) noexcept;
 
+// As `count` times { NextUniform(random); below[i] = the new state < bound }
+// for a bound up to 2^32, as UniformBound gives; returns how many are below.
+int DrawBelow(TRandom& random, int count, std::uint64_t bound, std::uint8_t* below) noexcept;
+
 }  // namespace velmora

@@ -154,8 +154,9 @@ double RoughExp(double x) noexcept {
 // kept as bounds on the generator's state (see UniformBound): a state under
 // the lower leaves, one above the upper minus one stays, and one between is
 // left open, as every state is in band 0, which stands for a t off the grid.
-// Both bounds of a band in one word, the lower in its low half: one read,
-// or one gather for eight, rather than two. A lower bound of 2^32 is kept as
+// Both bounds of a band in one word, the lower in its low half: one read
+// rather than two. (The 512-bit path works out the exponential instead, see
+// TByExponential, and never builds the grid.) A lower bound of 2^32 is kept as
 // 2^32 - 1, which only leaves that one state open.
 struct TLogisticGrid {
     static constexpr double Low = -40.0;
@@ -208,8 +209,7 @@ struct TLeaving {
                 Plain(Base[1]) ? OffGrid : velmora::Logit(Base[1])},
           PlainFor{Plain(Base[0]), Plain(Base[1])},
           GridSlope(SlopeTenth * TLogisticGrid::Steps),
-          GridOrigin{GridOriginOf(Logit[0]), GridOriginOf(Logit[1])},
-          Grid(LogisticGrid()) {}
+          GridOrigin{GridOriginOf(Logit[0]), GridOriginOf(Logit[1])} {}
 
     // At slope 0 the probability is the turnover itself, not a round trip
     // through the logit; a certain departure stays certain at any slope.
@@ -266,49 +266,102 @@ struct TLeaving {
     bool PlainFor[2];
     double GridSlope;      // SlopeTenth * Steps
     double GridOrigin[2];  // by sex: GridPosition of a score of 0
-    const TLogisticGrid& Grid;
 };
 
 #ifdef VELMORA_WIDE_VECTORS
-// table[index] for eight indices. (The masked form: GCC 12's unmasked one
-// warns of an uninitialised register.)
-VELMORA_WIDE __m512i Gather(__m256i index, const std::uint64_t* table) noexcept {
-    return _mm512_mask_i32gather_epi64(_mm512_setzero_si512(), 0xFF, index, table,
-                                       sizeof(std::uint64_t));
-}
+// Leaves' test in eight lanes, with an exponential that reads no table in
+// memory: a gather of the grid's bands for eight positions costs more than
+// working out e = exp(-logit) itself. In sixteenths of an octave,
+// z = 16 log2(e) (-logit) = 16m + j + f with integers m, j (0 <= j < 16) and
+// |f| <= 1/2, so e = 2^m 2^(j/16) exp(r) with r = f ln2 / 16, |r| < 0.0217,
+// where the cubic of exp's series leaves under 1e-8, as RoughExp. Lanes off
+// its range (|logit| above 693, a plain sex's NaN) and those too close to
+// call are left open, to Leaves.
+struct TByExponential {
+    explicit TByExponential(const TLeaving& leaving) noexcept
+        : Leaving(leaving),
+          Slope(leaving.SlopeTenth * ZPerUnit),
+          Origin{OriginOf(leaving.Logit[0]), OriginOf(leaving.Logit[1])},
+          Octave(Sixteenths()) {}
 
-// The grid's verdicts on eight draws, and Leaves on any it leaves open.
-struct TOnGrid {
-    const TLeaving& Leaving;
+    static constexpr double ZPerUnit = 16.0 * 1.4426950408889634;  // 16 log2(e)
+    static constexpr double ZMost = 16000.0;
+
+    // z = Origin + Slope * score, as GridOriginOf: where |z| <= ZMost its
+    // terms are below 5 * 10^4 in size (a turnover's logit is above -745,
+    // |slope| at most 100), so that z is within 1e-10 of its value, and e
+    // within a relative 1e-11.
+    double OriginOf(double logit) const noexcept {
+        return -(logit + Leaving.SlopeTenth * ScoreMean) * ZPerUnit;
+    }
+
+    // 2^(j/16) for j = 0..15, each within 1e-15.
+    struct TOctave {
+        TOctave() noexcept {
+            for (int j = 0; j < 16; ++j) {
+                Powers[static_cast<std::size_t>(j)] = Exponential(j * (0.6931471805599453 / 16));
+            }
+        }
+        alignas(64) std::array<double, 16> Powers;
+    };
+    static const TOctave& Sixteenths() {
+        static const TOctave octave;
+        return octave;
+    }
 
     VELMORA_WIDE unsigned operator()(const TEight& e, const TMember* group) const noexcept {
-        const TLeaving& l = Leaving;
-        // GridPosition and Band, the same operations lane by lane.
-        const __m512d x =
-            _mm512_sub_pd(_mm512_mask_blend_pd(e.Women, _mm512_set1_pd(l.GridOrigin[0]),
-                                               _mm512_set1_pd(l.GridOrigin[1])),
-                          _mm512_mul_pd(_mm512_set1_pd(l.GridSlope), e.Scores));
-        const __mmask8 onGrid =
-            _mm512_cmp_pd_mask(x, _mm512_set1_pd(1.0), _CMP_GE_OQ) &
-            _mm512_cmp_pd_mask(x, _mm512_set1_pd(TLogisticGrid::Bands), _CMP_LT_OQ);
-        const __m256i band = _mm512_maskz_cvttpd_epi32(onGrid, x);
-        const TLogisticGrid& grid = l.Grid;
-        const __m512i bounds = Gather(band, grid.Bounds.data());
-        unsigned leave = _mm512_cmplt_epu64_mask(
-            e.States, _mm512_maskz_and_epi64(0xFF, bounds, _mm512_set1_epi64(0xFFFFFFFF)));
-        const unsigned stay =
-            _mm512_cmpgt_epu64_mask(e.States, _mm512_maskz_srli_epi64(0xFF, bounds, 32));
+        const __m512d z = _mm512_add_pd(
+            _mm512_mask_blend_pd(e.Women, _mm512_set1_pd(Origin[0]), _mm512_set1_pd(Origin[1])),
+            _mm512_mul_pd(_mm512_set1_pd(Slope), e.Scores));
+        const __mmask8 inRange = _mm512_cmp_pd_mask(z, _mm512_set1_pd(-ZMost), _CMP_GE_OQ) &
+                                 _mm512_cmp_pd_mask(z, _mm512_set1_pd(ZMost), _CMP_LE_OQ);
+        // Adding 1.5 * 2^52 rounds z to an integer k, which then lies in the
+        // low bits of the sum: the bits of k mod 16 pick 2^(j/16), and
+        // floor(k / 16) is the power of two.
+        constexpr double Round = 6755399441055744.0;
+        const __m512d shifted = _mm512_add_pd(z, _mm512_set1_pd(Round));
+        const __m512d k = _mm512_sub_pd(shifted, _mm512_set1_pd(Round));
+        const __m512d r =
+            _mm512_mul_pd(_mm512_sub_pd(z, k), _mm512_set1_pd(0.6931471805599453 / 16));
+        // 1 + r + r^2 (1/2 + r/6), in two short chains rather than one
+        // long one, beside 2^m 2^(j/16): the steps of one group wait less.
+        const __m512d r2 = _mm512_mul_pd(r, r);
+        const __m512d p = _mm512_add_pd(
+            _mm512_add_pd(_mm512_set1_pd(1.0), r),
+            _mm512_mul_pd(
+                r2, _mm512_add_pd(_mm512_set1_pd(0.5), _mm512_mul_pd(r, _mm512_set1_pd(1.0 / 6)))));
+        const __m512i bits = _mm512_castpd_si512(shifted);
+        const __m512d power = _mm512_permutex2var_pd(_mm512_load_pd(Octave.Powers.data()), bits,
+                                                     _mm512_load_pd(Octave.Powers.data() + 8));
+        const __m512i m = _mm512_maskz_srai_epi64(
+            0xFF, _mm512_sub_epi64(bits, _mm512_set1_epi64(BitCast<std::int64_t>(Round))), 4);
+        const __m512d scale = _mm512_castsi512_pd(
+            _mm512_maskz_slli_epi64(0xFF, _mm512_add_epi64(m, _mm512_set1_epi64(1023)), 52));
+        const __m512d exp = _mm512_mul_pd(p, _mm512_mul_pd(power, scale));
+        // u (1 + e) against 1 -+ 1e-6, as Leaves, on the states: u 2^32.
+        const __m512d u =
+            _mm512_maskz_cvtepu32_pd(0xFF, _mm512_maskz_cvtepi64_epi32(0xFF, e.States));
+        const __m512d q = _mm512_mul_pd(u, _mm512_add_pd(_mm512_set1_pd(1.0), exp));
+        unsigned leave = _mm512_mask_cmp_pd_mask(
+            inRange, q, _mm512_set1_pd((1.0 - 1e-6) * 4294967296.0), _CMP_LT_OQ);
+        const unsigned stay = _mm512_mask_cmp_pd_mask(
+            inRange, q, _mm512_set1_pd((1.0 + 1e-6) * 4294967296.0), _CMP_GT_OQ);
         unsigned open = ~(leave | stay) & 0xFFu;
         if (open != 0) [[unlikely]] {
             alignas(64) std::uint64_t states[Lanes];
             _mm512_store_si512(states, e.States);
             for (; open != 0; open &= open - 1) {
-                const int k = __builtin_ctz(open);
-                leave |= static_cast<unsigned>(l.Leaves(group[k], UniformOf(states[k]))) << k;
+                const int j = __builtin_ctz(open);
+                leave |= static_cast<unsigned>(Leaving.Leaves(group[j], UniformOf(states[j]))) << j;
             }
         }
         return leave;
     }
+
+    const TLeaving& Leaving;
+    double Slope;      // z per score point
+    double Origin[2];  // by sex: z of a score of 0
+    const TOctave& Octave;
 };
 #endif
 
@@ -317,8 +370,17 @@ void DeparturesByPerson(TOrganisation& org) noexcept {
     if (leaving.PlainFor[0] && leaving.PlainFor[1]) {
         return DeparturesBelow(org, UniformBound(leaving.Base[0]), UniformBound(leaving.Base[1]));
     }
-    const TLogisticGrid& grid = leaving.Grid;
-    const auto one = [&leaving, &grid](TMember& member, std::uint32_t state) {
+#ifdef VELMORA_WIDE_VECTORS
+    if (HasWideVectors()) {
+        // The last few positions, when the roster is not made of eights, by Leaves alone.
+        const auto one = [&leaving](TMember& member, std::uint32_t state) {
+            member.Occupied = member.Occupied & !leaving.Leaves(member, UniformOf(state));
+        };
+        return ForEachEight(org, TByExponential(leaving), one);
+    }
+#endif
+    const TLogisticGrid& grid = LogisticGrid();
+    ForEachDraw(org, [&leaving, &grid](TMember& member, std::uint32_t state) {
         const std::size_t band = TLogisticGrid::Band(leaving.GridPosition(member));
         const std::uint64_t bounds = grid.Bounds[band];
         const bool leaves = state < TLogisticGrid::Lower(bounds);
@@ -330,11 +392,7 @@ void DeparturesByPerson(TOrganisation& org) noexcept {
         } else {
             member.Occupied = member.Occupied & !leaves;
         }
-    };
-#ifdef VELMORA_WIDE_VECTORS
-    if (HasWideVectors()) return ForEachEight(org, TOnGrid{leaving}, one);
-#endif
-    ForEachDraw(org, one);
+    });
 }
 
 }  // namespace

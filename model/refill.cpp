@@ -170,10 +170,7 @@ void PlanPromotions(TOrganisation& org, TPerLevel<TLevelPlan>& plan) noexcept {
         int wanted = level.Vacant;
         if (external > 0.0) {
             level.MarkedFrom = marked;
-            std::uint8_t* const marks = left + marked;
-            ForEachState(org.Random, level.Vacant,
-                         [marks, bound](int k, std::uint32_t state) { marks[k] = state < bound; });
-            for (int k = 0; k < level.Vacant; ++k) wanted -= marks[k];
+            wanted -= DrawBelow(org.Random, level.Vacant, bound, left + marked);
         }
         level.FromLevel = cursor.Level;
         level.FromNext = cursor.Next;

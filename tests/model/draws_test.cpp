@@ -13,9 +13,9 @@
 namespace velmora {
 namespace {
 
-// The batches against the scalar calls they replace, bit for bit and in the
-// state left behind. Thousands of draws cross many stretch ends at every
-// offset, so pairs and sex draws cut off by them are covered too.
+// The batches (hires' draws, normal values, marks below a bound) against
+// the scalar calls they replace, bit for bit and in the state left behind. Thousands of draws cross
+// many stretch ends at every offset, so pairs and sex draws cut off by them are covered too.
 TEST(Draws, MatchTheScalarCallsBitForBit) {
     testing::OnEveryVectorPath([&] {
         for (const std::uint32_t seed : {0u, 1u, 7u, 0x80000000u, 0xFFFFFFFFu}) {
@@ -47,6 +47,19 @@ TEST(Draws, MatchTheScalarCallsBitForBit) {
                                   std::bit_cast<std::uint64_t>(normal(scalar, 0.0, 1.0)));
                     }
                     ASSERT_EQ(normals.GeneratorState, scalar.GeneratorState);
+
+                    scalar = TRandom{seed};
+                    TRandom marks{seed};
+                    std::vector<std::uint8_t> below(z.size());
+                    int expectedBelow = 0;
+                    const int counted = DrawBelow(marks, count, bound, below.data());
+                    for (int i = 0; i < count; ++i) {
+                        NextUniform(scalar);
+                        ASSERT_EQ(below[i] != 0, scalar.GeneratorState < bound);
+                        expectedBelow += below[i];
+                    }
+                    ASSERT_EQ(counted, expectedBelow);
+                    ASSERT_EQ(marks.GeneratorState, scalar.GeneratorState);
                 }
             }
         }

@@ -75,7 +75,10 @@ TEST(Departures, MatchOneDrawAtATimeForAnyLengthEvenAtTheBoundary) {
             const auto near = [&](double x) { return std::nextafter(x, draw(3) - 1.0 + x); };
             params.TurnoverMen = near(u[static_cast<std::size_t>(draw(org->Total))]);
             params.TurnoverWomen = sloped ? 0.1 + draw(10) / 10.0 : params.TurnoverMen;
-            params.TurnoverSlope = sloped ? draw(7) - 3.0 : 0.0;
+            // Now and then the steepest slope allowed, far from the others' scale.
+            params.TurnoverSlope = !sloped        ? 0.0
+                                   : draw(6) == 0 ? (draw(2) - 0.5) * 200.0
+                                                  : draw(7) - 3.0;
             org->Rules = RulesFor(params);
             for (int p = 1; p <= org->Total; ++p) {
                 TMember& m = org->Staff[p];
