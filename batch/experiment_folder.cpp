@@ -166,6 +166,22 @@ void WritePoints(const fs::path& folder, const TExperimentPlan& plan,
         folder / "points.csv", [&](const TTextSink& sink) { PointsCsv(plan, sink); }, cancel);
 }
 
+TBatchOptions RecordedExperiment(const std::string& json, const std::string& file) {
+    TBatchOptions options;
+    try {
+        TStoredExperiment stored = ReadExperiment(json);
+        options.Plan = std::move(stored.Plan);
+        options.Arguments = std::move(stored.Arguments);
+        options.TracePeriods = stored.TracePeriods;
+    } catch (const std::exception& error) {
+        // The library's refusals as the command line words them.
+        const auto* usage = dynamic_cast<const TUsageError*>(&error);
+        throw TFolderError(file + " records no experiment this program plays: " +
+                           (usage != nullptr ? OptionWords(*usage) : error.what()));
+    }
+    return options;
+}
+
 int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept) {
     WriteMessage(
         STDERR_FILENO,

@@ -80,6 +80,11 @@ void WriteResults(const fs::path& folder, const TBatchOptions& options, const TT
 void WritePoints(const fs::path& folder, const research::TExperimentPlan& plan,
                  const std::atomic<bool>& cancel);
 
+// The experiment an experiment.json records, its plan rebuilt as one process
+// would build it. A TFolderError naming `file` (quoted already) when this
+// program does not play it.
+TBatchOptions RecordedExperiment(const std::string& json, const std::string& file);
+
 // Says on standard error how far the runs got; returns the exit status of
 // the signal.
 int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept);

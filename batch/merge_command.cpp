@@ -20,12 +20,6 @@ using namespace velmora::research;
 
 namespace {
 
-// A failure's message, the library's refusals as the command line words them.
-std::string UsageWords(const std::exception& error) {
-    const auto* usage = dynamic_cast<const TUsageError*>(&error);
-    return usage != nullptr ? OptionWords(*usage) : error.what();
-}
-
 // A shard folder as the merge finds it.
 struct TShardFolder {
     fs::path Path;
@@ -132,17 +126,8 @@ int Merge(const TMergeRequest& request, const std::atomic<bool>& cancel) {
     std::vector<TShardFolder> shards = ReadShards(request);
     // What the experiment records rebuilds its plan, and the merged folder
     // is then written as one process would write it.
-    TBatchOptions options;
-    try {
-        TStoredExperiment stored = ReadExperiment(shards[0].Json);
-        options.Plan = std::move(stored.Plan);
-        options.Arguments = std::move(stored.Arguments);
-        options.TracePeriods = stored.TracePeriods;
-    } catch (const std::exception& error) {
-        throw TFolderError(
-            "'" + ForMessage(shards[0].Path.string()) +
-            "/experiment.json' records no experiment this program plays: " + UsageWords(error));
-    }
+    TBatchOptions options = RecordedExperiment(
+        shards[0].Json, "'" + ForMessage(shards[0].Path.string()) + "/experiment.json'");
     // Every shard's runs, as one experiment.
     options.Plan.Shard = {};
     const TExperimentPlan& plan = options.Plan;

@@ -125,18 +125,7 @@ TBatchOptions CheckedExperiment(const fs::path& folder) {
         throw TFolderError(Quoted(folder) + " is not finished; finish it with --resume first");
     }
     // Rebuilt from what it records, as a merge rebuilds it.
-    TBatchOptions options;
-    try {
-        TStoredExperiment experiment = ReadExperiment(*stored);
-        options.Plan = std::move(experiment.Plan);
-        options.Arguments = std::move(experiment.Arguments);
-        options.TracePeriods = experiment.TracePeriods;
-    } catch (const std::exception& error) {
-        const auto* usage = dynamic_cast<const TUsageError*>(&error);
-        throw TFolderError(Quoted(folder / "experiment.json") +
-                           " records no experiment this program plays: " +
-                           (usage != nullptr ? OptionWords(*usage) : error.what()));
-    }
+    TBatchOptions options = RecordedExperiment(*stored, Quoted(folder / "experiment.json"));
     const std::string json =
         ExperimentJson(options.Plan, options.Arguments, options.TracePeriods, true);
     if (const std::string difference = ExperimentDifference(json, *stored, true);
