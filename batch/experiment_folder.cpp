@@ -1,13 +1,11 @@
 #include "batch/experiment_folder.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <sstream>
 
-#include "batch/interrupt.h"
 #include "research/experiment_files.h"
 #include "research/message_text.h"
 #include "research/sensitivity_report.h"
@@ -180,15 +178,6 @@ TBatchOptions RecordedExperiment(const std::string& json, const std::string& fil
                            (usage != nullptr ? OptionWords(*usage) : error.what()));
     }
     return options;
-}
-
-int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept) {
-    WriteMessage(
-        STDERR_FILENO,
-        "velmora-batch: interrupted after " + std::to_string(played) + " of " +
-            std::to_string(runs) + " runs" +
-            (kept ? "; the runs played are kept, --resume finishes the experiment\n" : "\n"));
-    return InterruptExitStatus();
 }
 
 }  // namespace velmora::batch

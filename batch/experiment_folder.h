@@ -85,8 +85,4 @@ void WritePoints(const fs::path& folder, const research::TExperimentPlan& plan,
 // program does not play it.
 TBatchOptions RecordedExperiment(const std::string& json, const std::string& file);
 
-// Says on standard error how far the runs got; returns the exit status of
-// the signal.
-int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept);
-
 }  // namespace velmora::batch

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 namespace velmora::batch {
 
@@ -15,5 +16,9 @@ const std::atomic<bool>& InstallInterruptHandlers();
 
 // 128 + the first signal caught; 130 (as for SIGINT) when none was.
 int InterruptExitStatus() noexcept;
+
+// Says on standard error how far the runs got; returns the exit status of
+// the signal.
+int Interrupted(std::uint64_t played, std::uint64_t runs, bool kept);
 
 }  // namespace velmora::batch
