@@ -8,6 +8,7 @@
 
 #include "batch/command_line.h"
 #include "batch/experiment_folder.h"
+#include "batch/folder_command.h"
 #include "batch/interrupt.h"
 #include "batch/output_file.h"
 #include "research/experiment_files.h"
@@ -239,20 +240,7 @@ int Merge(const TMergeRequest& request, const std::atomic<bool>& cancel) {
 }  // namespace
 
 int RunMergeCommand(const TMergeRequest& request, const std::atomic<bool>& cancel) {
-    try {
-        return Merge(request, cancel);
-    } catch (const TFolderError& error) {
-        WriteMessage(STDERR_FILENO, std::string("velmora-batch merge: ") + error.what() + "\n");
-        return 2;
-    } catch (const TOutputInterrupted&) {
-        return Interrupted(0, 0, false);
-    } catch (const TUsageError& error) {
-        WriteMessage(STDERR_FILENO, "velmora-batch merge: " + OptionWords(error) + "\n");
-        return 1;
-    } catch (const std::exception& error) {
-        WriteMessage(STDERR_FILENO, std::string("velmora-batch merge: ") + error.what() + "\n");
-        return 1;
-    }
+    return RunFolderCommand("merge", [&] { return Merge(request, cancel); });
 }
 
 }  // namespace velmora::batch

@@ -9,6 +9,7 @@
 
 #include "batch/command_line.h"
 #include "batch/experiment_folder.h"
+#include "batch/folder_command.h"
 #include "batch/interrupt.h"
 #include "batch/output_file.h"
 #include "batch/progress_bar.h"
@@ -229,20 +230,7 @@ int Verify(const TVerifyRequest& request, const std::atomic<bool>& cancel) {
 }  // namespace
 
 int RunVerifyCommand(const TVerifyRequest& request, const std::atomic<bool>& cancel) {
-    try {
-        return Verify(request, cancel);
-    } catch (const TMismatch& error) {
-        WriteMessage(STDERR_FILENO, std::string("velmora-batch verify: ") + error.what() + "\n");
-        return 1;
-    } catch (const TFolderError& error) {
-        WriteMessage(STDERR_FILENO, std::string("velmora-batch verify: ") + error.what() + "\n");
-        return 2;
-    } catch (const TOutputInterrupted&) {
-        return Interrupted(0, 0, false);
-    } catch (const std::exception& error) {
-        WriteMessage(STDERR_FILENO, std::string("velmora-batch verify: ") + error.what() + "\n");
-        return 1;
-    }
+    return RunFolderCommand("verify", [&] { return Verify(request, cancel); });
 }
 
 }  // namespace velmora::batch
