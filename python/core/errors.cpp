@@ -10,6 +10,13 @@ namespace velmora::python {
 
 namespace {
 
+// A factor's name as a Python keyword: underscores for dashes.
+std::string PythonName(std::string_view name) {
+    std::string python(name);
+    for (char& c : python) c = c == '-' ? '_' : c;
+    return python;
+}
+
 // The library words its messages for the command line; Python's arguments
 // carry no dashes and take underscores.
 std::string ForPython(std::string text) {
@@ -24,20 +31,13 @@ std::string ForPython(std::string text) {
     for (const research::TFactor& factor : research::Factors()) names.emplace_back(factor.Name);
     for (const std::string& name : names) {
         if (name.find('-') == std::string::npos) continue;
-        std::string python = name;
-        for (char& c : python) c = c == '-' ? '_' : c;
+        const std::string python = PythonName(name);
         for (std::size_t at = text.find(name); at != std::string::npos;
              at = text.find(name, at + python.size())) {
             text.replace(at, name.size(), python);
         }
     }
     return text;
-}
-
-std::string PythonName(std::string_view name) {
-    std::string python(name);
-    for (char& c : python) c = c == '-' ? '_' : c;
-    return python;
 }
 
 // A refused value in Python's words, the fields kept on the exception.
