@@ -17,8 +17,8 @@ std::string PythonName(std::string_view name) {
     return python;
 }
 
-// The library words its messages for the command line; Python's arguments
-// carry no dashes and take underscores.
+}  // namespace
+
 std::string ForPython(std::string text) {
     for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at)) {
         text.erase(at, 2);
@@ -39,6 +39,8 @@ std::string ForPython(std::string text) {
     }
     return text;
 }
+
+namespace {
 
 // A refused value in Python's words, the fields kept on the exception.
 void SetUsageError(const py::object& type, const research::TUsageError& error) {

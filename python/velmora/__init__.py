@@ -48,7 +48,7 @@ def factors() -> pd.DataFrame:
             "name": name,
             "default": row["default"],
             "range": row["range"],
-            "meaning": _python_words(row["meaning"]),
+            "meaning": row["meaning"],
             "column": row["column"],
         }
         for name, row in _args.FACTORS.items()
@@ -63,12 +63,6 @@ def _stored_seed(folder: str) -> int | None:
     except (OSError, ValueError, AttributeError):
         return None
     return seed if isinstance(seed, int) and not isinstance(seed, bool) else None
-
-
-def _python_words(text: str) -> str:
-    for name, row in _args.FACTORS.items():
-        text = text.replace("--" + row["option"], name)
-    return text
 
 
 def run(
@@ -263,7 +257,7 @@ class Model:
 def _factor_list() -> str:
     lines = ["", "Factors (keywords; None or left out: the default; velmora.factors() has the table):"]
     for name, row in _args.FACTORS.items():
-        lines.append(f"    {name}: {_python_words(row['meaning'])} (default {row['default']})")
+        lines.append(f"    {name}: {row['meaning']} (default {row['default']})")
     return "\n".join(lines) + "\n"
 
 
