@@ -11,6 +11,7 @@
 #include "batch/experiment_command.h"
 #include "batch/options.h"
 #include "batch/output_file.h"
+#include "batch/vary_syntax.h"
 #include "python/core/columns.h"
 #include "python/core/register.h"
 #include "python/core/request.h"
@@ -49,7 +50,9 @@ TSweep Sweep(const py::dict& factors, const py::list& vary, py::handle runs, py:
     if (!samples.is_none())
         plan.Samples = WholeArgument("samples", samples, 1, research::MaxPoints);
     plan.Seeds = SeedScheme(seeds);
-    if (!shard.is_none()) {
+    if (py::isinstance<py::str>(shard)) {
+        plan.Shard = batch::ParseShard(shard.cast<std::string>());
+    } else if (!shard.is_none()) {
         const auto [index, count] = shard.cast<std::pair<py::object, py::object>>();
         plan.Shard = {WholeArgument("shard", index, 0, research::MaxShards),
                       WholeArgument("shard", count, 0, research::MaxShards)};

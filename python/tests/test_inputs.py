@@ -37,6 +37,8 @@ BAD = {
                              "samples": 3}, TypeError, ["pair"]),
     "shard out of range": ("sweep", {"vary": {"turnover": [0.1]}, "shard": (3, 2)},
                            velmora.UsageError, ["shard", "3/2"]),
+    "shard text not K/N": ("sweep", {"vary": {"turnover": [0.1]}, "shard": "\u00b2/2"},
+                           velmora.UsageError, ["shard", "K/N", "'\u00b2/2'"]),
     "unknown seeds": ("sweep", {"vary": {"turnover": [0.1]}, "seeds": "same"},
                       velmora.UsageError, ["seeds", "common or independent", "same"]),
     "progress not a flag": ("run", {"progress": "yes"}, TypeError, ["progress"]),
