@@ -56,15 +56,6 @@ def factors() -> pd.DataFrame:
     return pd.DataFrame(rows)
 
 
-def _stored_seed(folder: str) -> int | None:
-    try:
-        with open(os.path.join(folder, "experiment.json"), encoding="utf-8") as file:
-            seed = json.load(file).get("seed")
-    except (OSError, ValueError, AttributeError):
-        return None
-    return seed if isinstance(seed, int) and not isinstance(seed, bool) else None
-
-
 def run(
     runs: int = 100,
     seed: int | None = None,
@@ -140,9 +131,6 @@ def sweep(
     within a second and leaves out resumable.
     """
     design = _args.text("design", design)
-    if resume and seed is None and out is not None:
-        # An interrupted sweep goes on with its own seed, as on the command line.
-        seed = _stored_seed(_args.folder_text(out))
     varied = _args.vary_values(vary, design)
     request = dict(
         factors=_args.factor_values(fixed, "sweep()"),
