@@ -10,8 +10,15 @@ namespace velmora::python {
 
 namespace {
 
-// The library words its messages for the command line; Python's arguments
-// carry no dashes and take underscores.
+// A factor's name as a Python keyword: underscores for dashes.
+std::string PythonName(std::string_view name) {
+    std::string python(name);
+    for (char& c : python) c = c == '-' ? '_' : c;
+    return python;
+}
+
+}  // namespace
+
 std::string ForPython(std::string text) {
     for (std::size_t at = text.find("--"); at != std::string::npos; at = text.find("--", at)) {
         text.erase(at, 2);
@@ -24,8 +31,7 @@ std::string ForPython(std::string text) {
     for (const research::TFactor& factor : research::Factors()) names.emplace_back(factor.Name);
     for (const std::string& name : names) {
         if (name.find('-') == std::string::npos) continue;
-        std::string python = name;
-        for (char& c : python) c = c == '-' ? '_' : c;
+        const std::string python = PythonName(name);
         for (std::size_t at = text.find(name); at != std::string::npos;
              at = text.find(name, at + python.size())) {
             text.replace(at, name.size(), python);
@@ -34,11 +40,7 @@ std::string ForPython(std::string text) {
     return text;
 }
 
-std::string PythonName(std::string_view name) {
-    std::string python(name);
-    for (char& c : python) c = c == '-' ? '_' : c;
-    return python;
-}
+namespace {
 
 // A refused value in Python's words, the fields kept on the exception.
 void SetUsageError(const py::object& type, const research::TUsageError& error) {

@@ -48,7 +48,7 @@ void RegisterFactors(py::module_& m) {
                 row["value"] = std::string(factor.TypeName);
                 row["default"] = std::string(factor.Default);
                 row["range"] = Accepted(factor);
-                row["meaning"] = std::string(factor.Help);
+                row["meaning"] = ForPython(std::string(factor.Help));
                 rows.append(row);
             }
             return rows;

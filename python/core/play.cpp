@@ -1,8 +1,11 @@
 #include <pybind11/stl.h>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -11,6 +14,7 @@
 #include "batch/experiment_command.h"
 #include "batch/options.h"
 #include "batch/output_file.h"
+#include "batch/vary_syntax.h"
 #include "python/core/columns.h"
 #include "python/core/register.h"
 #include "python/core/request.h"
@@ -24,6 +28,18 @@
 namespace velmora::python {
 
 namespace {
+
+// The seed of the experiment in the folder out; none when it records none.
+// Only the program's own regular file is read: a FIFO there must not block.
+std::optional<std::uint32_t> FolderSeed(const std::string& out) {
+    const auto path = std::filesystem::path(out) / "experiment.json";
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(std::filesystem::symlink_status(path, error))) return {};
+    std::ifstream file(path);
+    std::stringstream text;
+    text << file.rdbuf();
+    return research::StoredSeed(text.str());
+}
 
 // A sweep as the Python layer asks for it: the plan's values, and where and
 // how fast to play it.
@@ -43,13 +59,20 @@ TSweep Sweep(const py::dict& factors, const py::list& vary, py::handle runs, py:
     TSweep sweep;
     research::TExperimentPlan& plan = sweep.Plan;
     plan.Fixed = FactorValues(factors);
-    sweep.Batch = BatchRequest(plan.Fixed, runs, seed, threads);
+    // An interrupted sweep goes on with its own seed, as on the command line.
+    py::object seedGiven = py::reinterpret_borrow<py::object>(seed);
+    if (resume && out && seed.is_none()) {
+        if (const auto stored = FolderSeed(*out)) seedGiven = py::int_(*stored);
+    }
+    sweep.Batch = BatchRequest(plan.Fixed, runs, seedGiven, threads);
     plan.Varied = VariedFactors(vary);
     plan.Design = Design(design);
     if (!samples.is_none())
         plan.Samples = WholeArgument("samples", samples, 1, research::MaxPoints);
     plan.Seeds = SeedScheme(seeds);
-    if (!shard.is_none()) {
+    if (py::isinstance<py::str>(shard)) {
+        plan.Shard = batch::ParseShard(shard.cast<std::string>());
+    } else if (!shard.is_none()) {
         const auto [index, count] = shard.cast<std::pair<py::object, py::object>>();
         plan.Shard = {WholeArgument("shard", index, 0, research::MaxShards),
                       WholeArgument("shard", count, 0, research::MaxShards)};

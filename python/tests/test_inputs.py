@@ -1,6 +1,10 @@
 """Bad input is refused before anything is played or written, naming the
 argument, the value and what it accepts."""
 
+import os
+import subprocess
+import sys
+
 import numpy as np
 import pytest
 
@@ -37,6 +41,8 @@ BAD = {
                              "samples": 3}, TypeError, ["pair"]),
     "shard out of range": ("sweep", {"vary": {"turnover": [0.1]}, "shard": (3, 2)},
                            velmora.UsageError, ["shard", "3/2"]),
+    "shard text not K/N": ("sweep", {"vary": {"turnover": [0.1]}, "shard": "\u00b2/2"},
+                           velmora.UsageError, ["shard", "K/N", "'\u00b2/2'"]),
     "unknown seeds": ("sweep", {"vary": {"turnover": [0.1]}, "seeds": "same"},
                       velmora.UsageError, ["seeds", "common or independent", "same"]),
     "progress not a flag": ("run", {"progress": "yes"}, TypeError, ["progress"]),
@@ -84,6 +90,17 @@ def test_a_folder_holding_another_experiment_is_left_alone(tmp_path):
         velmora.sweep(vary={"bias_points": [0, 2]}, runs=2, seed=1, out=tmp_path / "f",
                       resume=True)
     assert {p.name: p.read_bytes() for p in (tmp_path / "f").iterdir()} == before
+
+
+def test_resuming_a_folder_whose_experiment_json_is_a_fifo_neither_blocks_nor_plays(tmp_path):
+    os.mkfifo(tmp_path / "experiment.json")
+    # Without a seed, the folder's is looked for first; a FIFO must not block that.
+    code = (f"import velmora\nvelmora.sweep(vary={{'bias_points': [0, 1]}}, runs=2, "
+            f"out={str(tmp_path)!r}, resume=True)")
+    played = subprocess.run([sys.executable, "-c", code], capture_output=True, text=True,
+                            timeout=60)
+    assert "is a FIFO" in played.stderr
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["experiment.json"]
 
 
 def test_numpy_values_are_taken_as_numbers():

@@ -48,27 +48,12 @@ def factors() -> pd.DataFrame:
             "name": name,
             "default": row["default"],
             "range": row["range"],
-            "meaning": _python_words(row["meaning"]),
+            "meaning": row["meaning"],
             "column": row["column"],
         }
         for name, row in _args.FACTORS.items()
     ]
     return pd.DataFrame(rows)
-
-
-def _stored_seed(folder: str) -> int | None:
-    try:
-        with open(os.path.join(folder, "experiment.json"), encoding="utf-8") as file:
-            seed = json.load(file).get("seed")
-    except (OSError, ValueError, AttributeError):
-        return None
-    return seed if isinstance(seed, int) and not isinstance(seed, bool) else None
-
-
-def _python_words(text: str) -> str:
-    for name, row in _args.FACTORS.items():
-        text = text.replace("--" + row["option"], name)
-    return text
 
 
 def run(
@@ -146,9 +131,6 @@ def sweep(
     within a second and leaves out resumable.
     """
     design = _args.text("design", design)
-    if resume and seed is None and out is not None:
-        # An interrupted sweep goes on with its own seed, as on the command line.
-        seed = _stored_seed(_args.folder_text(out))
     varied = _args.vary_values(vary, design)
     request = dict(
         factors=_args.factor_values(fixed, "sweep()"),
@@ -263,7 +245,7 @@ class Model:
 def _factor_list() -> str:
     lines = ["", "Factors (keywords; None or left out: the default; velmora.factors() has the table):"]
     for name, row in _args.FACTORS.items():
-        lines.append(f"    {name}: {_python_words(row['meaning'])} (default {row['default']})")
+        lines.append(f"    {name}: {row['meaning']} (default {row['default']})")
     return "\n".join(lines) + "\n"
 
 

@@ -128,15 +128,10 @@ def flag(name: str, value: Any) -> bool:
     return value
 
 
-def shard_value(value: Any) -> tuple[int, int] | None:
-    """A shard as (k, n) or "k/n"."""
-    if value is None:
-        return None
-    if isinstance(value, str):
-        parts = value.split("/")
-        if len(parts) != 2 or not all(part.isdigit() for part in parts):
-            raise _core.UsageError(f"shard must be K/N with 1 <= K <= N, got {value!r}")
-        return int(parts[0]), int(parts[1])
+def shard_value(value: Any) -> tuple[int, int] | str | None:
+    """A shard as (k, n), or "k/n" as the command line reads it."""
+    if value is None or isinstance(value, str):
+        return value
     if not _sequence(value) or len(value) != 2:
         raise TypeError(f"shard must be (k, n) or 'k/n', not {_type_name(value)}")
     return whole("shard", value[0]), whole("shard", value[1])
