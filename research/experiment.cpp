@@ -72,7 +72,10 @@ void CheckVaried(TExperimentPlan& plan) {
         const auto low = v.Values.size() == 2 ? NumberOf(v.Values[0]) : std::nullopt;
         const auto high = v.Values.size() == 2 ? NumberOf(v.Values[1]) : std::nullopt;
         if (!low || !high) throw TUsageError(name + " needs a range of two numbers");
-        if (!(*low < *high)) throw TUsageError(name + ": the range is empty or reversed");
+        if (!(*low < *high)) {
+            throw TUsageError(name + ": the range from " + ValueText(v.Values[0]) + " to " +
+                              ValueText(v.Values[1]) + " is empty or reversed");
+        }
         v.Values = {SampledValue(*v.Factor, *low), SampledValue(*v.Factor, *high)};
         for (const TFactorValue& end : v.Values) {
             TRunSettings settings;

@@ -96,7 +96,7 @@ INSTANTIATE_TEST_SUITE_P(
                          p.Samples = 4;
                          p.Varied[0].Values = {0.2, 0.1};
                      },
-                     "<turnover>: the range is empty or reversed"},
+                     "<turnover>: the range from 0.2 to 0.1 is empty or reversed"},
         TBadPlanCase{"a_sampled_text",
                      [](TExperimentPlan& p) {
                          p.Design = TDesign::LatinHypercube;
