@@ -6,6 +6,7 @@
 #include "research/usage_error.h"
 
 #include "research/number_format.h"
+#include "research/summary_fields.h"
 #include "research/version.h"
 
 namespace velmora::research {
@@ -23,15 +24,6 @@ void Pass(std::string& text, const TTextSink& sink, bool last = false) {
     if (last || text.size() >= SinkBytes) {
         sink(text);
         text.clear();
-    }
-}
-
-// The mean and spread of a statistic, and its 95% interval when asked for.
-void StatsFields(TCsvRow& row, const TRunningStats& stats, bool interval) {
-    row.Number(stats.Mean()).Number(stats.StdDev());
-    if (interval) {
-        const double half = stats.HalfWidth95();
-        row.Number(stats.Mean() - half).Number(stats.Mean() + half);
     }
 }
 
@@ -241,15 +233,12 @@ std::optional<std::uint32_t> StoredSeed(const std::string& text) {
 
 void PointsCsv(const TExperimentPlan& plan, const TTextSink& sink) {
     std::string out = "point";
-    for (const TFactor& factor : Factors()) {
-        out += ',';
-        out += factor.Column;
-    }
+    AppendFactorColumns(out);
     out += '\n';
     for (std::size_t p = 0; p < plan.Points.size(); ++p) {
         TCsvRow row(out);
         row.Whole(static_cast<std::int64_t>(p + 1));
-        for (const TFactor& factor : Factors()) row.Text(factor.Show(plan.Points[p].Settings));
+        FactorFields(row, plan.Points[p].Settings);
         row.End();
         Pass(out, sink);
     }
@@ -342,10 +331,7 @@ std::vector<int> PointLevels(const TExperimentPlan& plan) {
 
 void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, const TTextSink& sink) {
     std::string out = "point";
-    for (const TFactor& factor : Factors()) {
-        out += ',';
-        out += factor.Column;
-    }
+    AppendFactorColumns(out);
     out +=
         ",level,women_mean,women_sd,women_ci95_low,women_ci95_high,score_mean,score_sd,"
         "periods_mean,periods_min,periods_max,runs_finished,runs_cut_off\n";
@@ -355,7 +341,7 @@ void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, cons
         for (int k = 1; k <= plan.Points[p].Settings.Shape.Levels; ++k) {
             TCsvRow row(out);
             row.Whole(static_cast<std::int64_t>(p + 1));
-            for (const TFactor& factor : Factors()) row.Text(factor.Show(plan.Points[p].Settings));
+            FactorFields(row, plan.Points[p].Settings);
             row.Whole(k);
             StatsFields(row, summary.WomenShare[k], true);
             StatsFields(row, summary.MeanScore[k], false);
