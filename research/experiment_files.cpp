@@ -15,19 +15,19 @@ namespace {
 
 using TJson = nlohmann::ordered_json;
 
-const char* const IdentityKeysSetAside[] = {"shard", "complete"};
-
 // Hands text on once it has grown to this size.
 constexpr std::size_t SinkBytes = 64 * 1024;
 
-void Pass(std::string& text, const TTextSink& sink, bool last = false) {
+const char* const IdentityKeysSetAside[] = {"shard", "complete"};
+
+}  // namespace
+
+void PassOn(std::string& text, const TTextSink& sink, bool last) {
     if (last || text.size() >= SinkBytes) {
         sink(text);
         text.clear();
     }
 }
-
-}  // namespace
 
 std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::string>& arguments,
                            bool tracePeriods, bool complete) {
@@ -240,9 +240,9 @@ void PointsCsv(const TExperimentPlan& plan, const TTextSink& sink) {
         row.Whole(static_cast<std::int64_t>(p + 1));
         FactorFields(row, plan.Points[p].Settings);
         row.End();
-        Pass(out, sink);
+        PassOn(out, sink);
     }
-    Pass(out, sink, true);
+    PassOn(out, sink, true);
 }
 
 std::string RunsCsvHeader() {
@@ -316,10 +316,10 @@ void TrajectoryCsv(const TExperimentPlan& plan, const TPointTrajectories& trajec
                 StatsFields(row, stats, true);
                 row.End();
             }
-            Pass(out, sink);
+            PassOn(out, sink);
         }
     }
-    Pass(out, sink, true);
+    PassOn(out, sink, true);
 }
 
 std::vector<int> PointLevels(const TExperimentPlan& plan) {
@@ -352,9 +352,9 @@ void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, cons
                 .Whole(static_cast<std::int64_t>(summary.CutOff))
                 .End();
         }
-        Pass(out, sink);
+        PassOn(out, sink);
     }
-    Pass(out, sink, true);
+    PassOn(out, sink, true);
 }
 
 }  // namespace velmora::research

@@ -168,6 +168,17 @@ std::string OpenPanel(const TPanelBox& box, const TScale& x, const TScale& y, co
     return out;
 }
 
+double BandHalfWidth(const TRunningStats& stats) noexcept {
+    const double half = stats.HalfWidth95();
+    return std::isnan(half) ? 0.0 : half;
+}
+
+void TBandLine::Add(double x, const TScale& y, double mean, double half) {
+    Line.push_back(SvgPoint(x, y.Map(y.Clamp(mean))));
+    Upper.push_back(SvgPoint(x, y.Map(y.Clamp(mean + half))));
+    Lower.push_back(SvgPoint(x, y.Map(y.Clamp(mean - half))));
+}
+
 std::string SvgPoint(double x, double y) { return Fixed(x, 1) + "," + Fixed(y, 1); }
 
 std::string BandPath(std::string_view cls, const std::vector<std::string>& upper,

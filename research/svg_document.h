@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "research/statistics.h"
 #include "research/svg_scale.h"
 
 namespace velmora::research {
@@ -67,6 +68,16 @@ std::string OpenPanel(const TPanelBox& box, const TScale& x, const TScale& y, co
 std::string BandPath(std::string_view cls, const std::vector<std::string>& upper,
                      const std::vector<std::string>& lower, const std::string& tint,
                      std::string_view data = {});
+// The half width of a mean's 95% band: none where it is unknown.
+double BandHalfWidth(const TRunningStats& stats) noexcept;
+
+// A line with its band, point by point from left to right, every y clamped
+// to the scale.
+struct TBandLine {
+    std::vector<std::string> Line, Upper, Lower;
+    void Add(double x, const TScale& y, double mean, double half);
+};
+
 // A line through "x,y" points.
 std::string LinePath(std::string_view cls, const std::vector<std::string>& points,
                      const std::string& colour, std::string_view data = {},

@@ -23,19 +23,6 @@ constexpr double GapY = 100;
 constexpr double LegendWidth = 250;
 constexpr std::string_view EndShare = "share of women at the end of the run";
 
-// Hands on what has grown, so that a picture of many points is never whole.
-void Pass(std::string& out, const TTextSink& sink) {
-    if (out.size() >= 64 * 1024) {
-        sink(out);
-        out.clear();
-    }
-}
-
-double HalfOrZero(const TRunningStats& stats) {
-    const double half = stats.HalfWidth95();
-    return std::isnan(half) ? 0.0 : half;
-}
-
 // Where the points stand on the x axis: the first varied factor's values,
 // at their numbers when every one is a number, else side by side in order.
 struct TAxis {
@@ -141,22 +128,19 @@ void GridPanel(std::string& out, const TPanel& panel, const TAxis& axis,
     out += OpenPanel(box, x, y, axis.Ticks(x), ShareTicks(), panel.Title,
                      FactorCaption(*plan.Varied[0].Factor), EndShare);
     for (int k = 1; k <= levels; ++k) {
-        std::vector<std::string> line, upper, lower;
+        TBandLine band;
         for (const std::size_t p : panel.Points) {
             if (k > plan.Points[p].Settings.Shape.Levels) continue;
             const TRunningStats stats = summaries.WomenShare(p, k);
-            const double half = HalfOrZero(stats);
             const double px = x.Map(axis.Position(XValue(plan.Points[p])));
-            line.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean()))));
-            upper.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean() + half))));
-            lower.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean() - half))));
+            band.Add(px, y, stats.Mean(), BandHalfWidth(stats));
             out += "<circle cx=\"" + Fixed(px, 1) + "\" cy=\"" + Fixed(y.Map(stats.Mean()), 1) +
                    "\" r=\"2.5\" fill=\"" + Colour(k, levels) + "\"/>\n";
-            Pass(out, sink);
+            PassOn(out, sink);
         }
         const std::string data = " data-level=\"" + std::to_string(k) + "\"";
-        out += BandPath("band", upper, lower, Tint(k, levels), data);
-        out += LinePath("series", line, Colour(k, levels), data);
+        out += BandPath("band", band.Upper, band.Lower, Tint(k, levels), data);
+        out += LinePath("series", band.Line, Colour(k, levels), data);
     }
     out += "</g>\n";
 }
@@ -283,7 +267,7 @@ void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries
                 out += "<circle class=\"point\"" + data + " cx=\"" + Fixed(x.Map(value), 1) +
                        "\" cy=\"" + Fixed(y.Map(share), 1) + "\" r=\"1.8\" fill=\"" +
                        Colour(k, levels) + "\" fill-opacity=\"" + opacity + "\"/>\n";
-                Pass(out, sink);
+                PassOn(out, sink);
             }
         }
         for (int k = 1; k <= levels; ++k) {
@@ -293,7 +277,7 @@ void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries
                 const TRunningStats& bin = bins[static_cast<std::size_t>(k)][b];
                 if (bin.Count() == 0) continue;
                 const double px = x.Map(low + (high - low) * (static_cast<double>(b) + 0.5) / Bins);
-                const double half = HalfOrZero(bin);
+                const double half = BandHalfWidth(bin);
                 line.push_back(SvgPoint(px, y.Map(bin.Mean())));
                 upper.push_back(SvgPoint(px, y.Map(y.Clamp(bin.Mean() + half))));
                 lower.push_back(SvgPoint(px, y.Map(y.Clamp(bin.Mean() - half))));
@@ -325,7 +309,7 @@ void RenderLevels(const TExperimentPlan& plan, const TPointSummaries& summaries,
     out += OpenPanel(box, x, y, ticks, ShareTicks(), "", "level (1: bottom)", EndShare);
     for (int k = 1; k <= levels; ++k) {
         const TRunningStats& stats = summary.WomenShare[k];
-        const double half = HalfOrZero(stats);
+        const double half = BandHalfWidth(stats);
         const std::string px = Fixed(x.Map(k), 1);
         out += "<line class=\"interval\" data-level=\"" + std::to_string(k) + "\" x1=\"" + px +
                "\" x2=\"" + px + "\" y1=\"" + Fixed(y.Map(y.Clamp(stats.Mean() - half)), 1) +

@@ -81,7 +81,7 @@ std::pair<double, double> ShareRange(const TExperimentPlan& plan,
         for (std::int32_t p = 1; p <= trajectory.Periods(); ++p) {
             for (int k = 1; k <= own; ++k) {
                 const TRunningStats& stats = trajectory.At(p)[k];
-                const double half = std::isnan(stats.HalfWidth95()) ? 0.0 : stats.HalfWidth95();
+                const double half = BandHalfWidth(stats);
                 low = std::min(low, stats.Mean() - half);
                 high = std::max(high, stats.Mean() + half);
             }
@@ -143,27 +143,21 @@ void RenderTrajectoryPlot(const TExperimentPlan& plan, const TPointTrajectories&
         for (std::size_t s = 0; s < series.size(); ++s) {
             const TTrajectory& trajectory = trajectories.At(series[s].Point);
             if (k > plan.Points[series[s].Point].Settings.Shape.Levels) continue;
-            std::vector<std::string> line, upper, lower;
+            TBandLine band;
             for (const std::int32_t p : drawn) {
                 if (p > trajectory.Periods()) break;
                 const TRunningStats& stats = trajectory.At(p)[k];
-                const double half = std::isnan(stats.HalfWidth95()) ? 0.0 : stats.HalfWidth95();
-                line.push_back(SvgPoint(x.Map(p), y.Map(y.Clamp(stats.Mean()))));
-                upper.push_back(SvgPoint(x.Map(p), y.Map(y.Clamp(stats.Mean() + half))));
-                lower.push_back(SvgPoint(x.Map(p), y.Map(y.Clamp(stats.Mean() - half))));
+                band.Add(x.Map(p), y, stats.Mean(), BandHalfWidth(stats));
             }
             const int n = static_cast<int>(series.size());
             const int c = static_cast<int>(s) + 1;
             const std::string data = " data-level=\"" + std::to_string(k) + "\" data-point=\"" +
                                      std::to_string(series[s].Point + 1) + "\"";
-            out += BandPath("band", upper, lower, Tint(c, n), data);
-            out += LinePath("series", line, Colour(c, n), data);
+            out += BandPath("band", band.Upper, band.Lower, Tint(c, n), data);
+            out += LinePath("series", band.Line, Colour(c, n), data);
         }
         out += "</g>\n";
-        if (out.size() >= 64 * 1024) {
-            sink(out);
-            out.clear();
-        }
+        PassOn(out, sink);
     }
     sink(out + std::string(SvgClose));
 }
