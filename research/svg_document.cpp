@@ -249,6 +249,19 @@ std::string SvgLegend(double x, double y, double width, const std::vector<TLegen
     return out + "</g>\n";
 }
 
+std::string OpenPicture(TPanelLayout& layout, std::string_view title,
+                        const std::vector<std::string>& notes,
+                        const std::vector<TLegendEntry>& legend) {
+    const double left = TPanelLayout::MarginLeft;
+    const double width = left + layout.PanelsWidth() + layout.LegendWidth;
+    const TTextBlock heading = SvgHeading(left, width - left - 20, title, notes);
+    layout.Top = heading.Bottom + 40;
+    std::string out = SvgOpen(layout.Width(), layout.Height());
+    out += heading.Svg;
+    out += SvgLegend(left + layout.PanelsWidth(), layout.Top + 10, layout.LegendWidth - 20, legend);
+    return out;
+}
+
 std::string LevelName(int k, int levels) {
     std::string name = "Level " + std::to_string(k);
     if (k == levels) name += " (top)";

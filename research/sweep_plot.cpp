@@ -17,10 +17,6 @@ namespace {
 constexpr std::size_t MaxAcross = 6;
 constexpr std::size_t MaxDown = 6;
 constexpr std::size_t Bins = 10;
-constexpr double MarginLeft = 90;
-constexpr double GapX = 80;
-constexpr double GapY = 100;
-constexpr double LegendWidth = 250;
 constexpr std::string_view EndShare = "share of women at the end of the run";
 
 // Where the points stand on the x axis: the first varied factor's values,
@@ -70,35 +66,6 @@ struct TPanel {
 };
 
 TTicks ShareTicks() { return NumberTicks(0.0, 1.0, 5); }
-
-// The picture around its panels: the heading, the legend at the right.
-struct TLayout {
-    std::size_t Columns = 1;
-    std::size_t Rows = 1;
-    TPanelBox Panel;
-    double Top = 0;
-
-    double PanelsWidth() const { return static_cast<double>(Columns) * (Panel.Width + GapX); }
-    double Width() const { return MarginLeft + PanelsWidth() + LegendWidth; }
-    double Height() const { return Top + static_cast<double>(Rows) * (Panel.Height + GapY); }
-    TPanelBox Box(std::size_t column, std::size_t row) const {
-        return {MarginLeft + static_cast<double>(column) * (Panel.Width + GapX),
-                Top + static_cast<double>(row) * (Panel.Height + GapY), Panel.Width, Panel.Height};
-    }
-};
-
-// Opens the picture: the size follows the panels, the heading fits above.
-std::string OpenPicture(TLayout& layout, const std::string& title,
-                        const std::vector<std::string>& notes,
-                        const std::vector<TLegendEntry>& legend) {
-    const double width = MarginLeft + layout.PanelsWidth() + LegendWidth;
-    const TTextBlock heading = SvgHeading(MarginLeft, width - MarginLeft - 20, title, notes);
-    layout.Top = heading.Bottom + 40;
-    std::string out = SvgOpen(layout.Width(), layout.Height());
-    out += heading.Svg;
-    out += SvgLegend(MarginLeft + layout.PanelsWidth(), layout.Top + 10, LegendWidth - 20, legend);
-    return out;
-}
 
 std::vector<TLegendEntry> LevelLegend(int levels, TMark mark) {
     std::vector<TLegendEntry> entries;
@@ -207,7 +174,7 @@ void RenderGrid(const TExperimentPlan& plan, const TPointSummaries& summaries,
             return axis.Position(XValue(plan.Points[a])) < axis.Position(XValue(plan.Points[b]));
         });
     }
-    TLayout layout;
+    TPanelLayout layout;
     // Panels of one further factor wrap after three; a third factor goes down.
     const bool wrap = varied.size() < 3;
     layout.Columns = wrap ? std::min<std::size_t>(panels.size(), 3) : across.size();
@@ -231,7 +198,7 @@ void RenderGrid(const TExperimentPlan& plan, const TPointSummaries& summaries,
 void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries,
                    const TTextSink& sink) {
     const int levels = MostLevels(plan);
-    TLayout layout;
+    TPanelLayout layout;
     layout.Columns = std::min<std::size_t>(plan.Varied.size(), 3);
     layout.Rows = (plan.Varied.size() + layout.Columns - 1) / layout.Columns;
     std::vector<TLegendEntry> legend = LevelLegend(levels, TMark::LineAndBand);
@@ -295,7 +262,7 @@ void RenderLevels(const TExperimentPlan& plan, const TPointSummaries& summaries,
                   const TTextSink& sink) {
     const int levels = MostLevels(plan);
     const TBatchSummary summary = summaries.At(0);
-    TLayout layout;
+    TPanelLayout layout;
     const std::vector<TLegendEntry> legend = {{TMark::Interval, "#666666", "#b4b4b4",
                                                "dot: mean over the runs; bar: its 95% confidence "
                                                "interval"}};
