@@ -170,8 +170,7 @@ void CompletePlan(TExperimentPlan& plan) {
                                   : "samples are for a sampled design, not a grid");
     }
     if (plan.Replications < 1) throw TUsageError("an experiment needs at least one run a point");
-    if (plan.Shard.Index < 1 || plan.Shard.Index > plan.Shard.Count ||
-        plan.Shard.Count > MaxShards) {
+    if (!ShardPossible(plan.Shard)) {
         throw TUsageError("shard must be K/N with 1 <= K <= N <= " + std::to_string(MaxShards) +
                           ", got '" + std::to_string(plan.Shard.Index) + "/" +
                           std::to_string(plan.Shard.Count) + "'");

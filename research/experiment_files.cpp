@@ -130,8 +130,7 @@ TExperimentState ReadExperimentState(const std::string& text) {
     TExperimentState state;
     state.Shard.Index = whole("index");
     state.Shard.Count = whole("count");
-    if (state.Shard.Index < 1 || state.Shard.Index > state.Shard.Count ||
-        state.Shard.Count > MaxShards) {
+    if (!ShardPossible(state.Shard)) {
         throw std::runtime_error("its shard " + std::to_string(state.Shard.Index) + "/" +
                                  std::to_string(state.Shard.Count) + " cannot be");
     }
