@@ -157,6 +157,12 @@ TLatinHypercube DrawLatinHypercube(std::size_t dimensions, std::uint64_t samples
     return cube;
 }
 
+int MostLevels(const TExperimentPlan& plan) noexcept {
+    int levels = 0;
+    for (const TPoint& point : plan.Points) levels = std::max(levels, point.Settings.Shape.Levels);
+    return levels;
+}
+
 void CompletePlan(TExperimentPlan& plan) {
     CheckVaried(plan);
     const bool sampled = Sampled(plan.Design);

@@ -107,6 +107,9 @@ inline constexpr std::uint64_t MaxExperimentRuns = 4294967296ULL * 64;
 // batch.
 void CompletePlan(TExperimentPlan& plan);
 
+// The most levels any point of the plan has.
+int MostLevels(const TExperimentPlan& plan) noexcept;
+
 // Settings from factor values, applied in the factors' order; throws
 // TUsageError.
 TRunSettings SettingsFrom(const TFactorValues& values);

@@ -81,12 +81,6 @@ const std::string& XValue(const TPoint& point) {
     return point.Values.empty() ? one : point.Values[0];
 }
 
-int MostLevels(const TExperimentPlan& plan) {
-    int levels = 0;
-    for (const TPoint& point : plan.Points) levels = std::max(levels, point.Settings.Shape.Levels);
-    return levels;
-}
-
 void GridPanel(std::string& out, const TPanel& panel, const TAxis& axis,
                const TExperimentPlan& plan, const TPointSummaries& summaries, const TPanelBox& box,
                int levels, const TTextSink& sink) {
