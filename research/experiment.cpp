@@ -160,6 +160,12 @@ TLatinHypercube DrawLatinHypercube(std::size_t dimensions, std::uint64_t samples
     return cube;
 }
 
+int MostLevels(const TExperimentPlan& plan) noexcept {
+    int levels = 0;
+    for (const TPoint& point : plan.Points) levels = std::max(levels, point.Settings.Shape.Levels);
+    return levels;
+}
+
 void CompletePlan(TExperimentPlan& plan) {
     CheckVaried(plan);
     const bool sampled = Sampled(plan.Design);
@@ -173,8 +179,7 @@ void CompletePlan(TExperimentPlan& plan) {
                                   : "samples are for a sampled design, not a grid");
     }
     if (plan.Replications < 1) throw TUsageError("an experiment needs at least one run a point");
-    if (plan.Shard.Index < 1 || plan.Shard.Index > plan.Shard.Count ||
-        plan.Shard.Count > MaxShards) {
+    if (!ShardPossible(plan.Shard)) {
         throw TUsageError("shard must be K/N with 1 <= K <= N <= " + std::to_string(MaxShards) +
                           ", got '" + std::to_string(plan.Shard.Index) + "/" +
                           std::to_string(plan.Shard.Count) + "'");

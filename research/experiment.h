@@ -57,6 +57,10 @@ struct TShard {
     std::uint64_t Count = 1;
 };
 inline constexpr std::uint64_t MaxShards = 999999999;
+// 1 <= K <= N <= MaxShards, whether given or read back from a file.
+constexpr bool ShardPossible(const TShard& shard) noexcept {
+    return shard.Index >= 1 && shard.Index <= shard.Count && shard.Count <= MaxShards;
+}
 // An experiment holds a summary of every point until its end; this many stay
 // within a few hundred megabytes.
 inline constexpr std::uint64_t MaxPoints = 250000;
@@ -102,6 +106,9 @@ inline constexpr std::uint64_t MaxExperimentRuns = 4294967296ULL * 64;
 // values together in the factors' order, so that overrides work as for one
 // batch.
 void CompletePlan(TExperimentPlan& plan);
+
+// The most levels any point of the plan has.
+int MostLevels(const TExperimentPlan& plan) noexcept;
 
 // Settings from factor values, applied in the factors' order; throws
 // TUsageError.

@@ -6,6 +6,7 @@
 #include "research/usage_error.h"
 
 #include "research/number_format.h"
+#include "research/summary_fields.h"
 #include "research/version.h"
 
 namespace velmora::research {
@@ -14,28 +15,19 @@ namespace {
 
 using TJson = nlohmann::ordered_json;
 
-const char* const IdentityKeysSetAside[] = {"shard", "complete"};
-
 // Hands text on once it has grown to this size.
 constexpr std::size_t SinkBytes = 64 * 1024;
 
-void Pass(std::string& text, const TTextSink& sink, bool last = false) {
+const char* const IdentityKeysSetAside[] = {"shard", "complete"};
+
+}  // namespace
+
+void PassOn(std::string& text, const TTextSink& sink, bool last) {
     if (last || text.size() >= SinkBytes) {
         sink(text);
         text.clear();
     }
 }
-
-// The mean and spread of a statistic, and its 95% interval when asked for.
-void StatsFields(TCsvRow& row, const TRunningStats& stats, bool interval) {
-    row.Number(stats.Mean()).Number(stats.StdDev());
-    if (interval) {
-        const double half = stats.HalfWidth95();
-        row.Number(stats.Mean() - half).Number(stats.Mean() + half);
-    }
-}
-
-}  // namespace
 
 std::string ExperimentJson(const TExperimentPlan& plan, const std::vector<std::string>& arguments,
                            bool tracePeriods, bool complete) {
@@ -138,8 +130,7 @@ TExperimentState ReadExperimentState(const std::string& text) {
     TExperimentState state;
     state.Shard.Index = whole("index");
     state.Shard.Count = whole("count");
-    if (state.Shard.Index < 1 || state.Shard.Index > state.Shard.Count ||
-        state.Shard.Count > MaxShards) {
+    if (!ShardPossible(state.Shard)) {
         throw std::runtime_error("its shard " + std::to_string(state.Shard.Index) + "/" +
                                  std::to_string(state.Shard.Count) + " cannot be");
     }
@@ -241,19 +232,16 @@ std::optional<std::uint32_t> StoredSeed(const std::string& text) {
 
 void PointsCsv(const TExperimentPlan& plan, const TTextSink& sink) {
     std::string out = "point";
-    for (const TFactor& factor : Factors()) {
-        out += ',';
-        out += factor.Column;
-    }
+    AppendFactorColumns(out);
     out += '\n';
     for (std::size_t p = 0; p < plan.Points.size(); ++p) {
         TCsvRow row(out);
         row.Whole(static_cast<std::int64_t>(p + 1));
-        for (const TFactor& factor : Factors()) row.Text(factor.Show(plan.Points[p].Settings));
+        FactorFields(row, plan.Points[p].Settings);
         row.End();
-        Pass(out, sink);
+        PassOn(out, sink);
     }
-    Pass(out, sink, true);
+    PassOn(out, sink, true);
 }
 
 std::string RunsCsvHeader() {
@@ -327,10 +315,10 @@ void TrajectoryCsv(const TExperimentPlan& plan, const TPointTrajectories& trajec
                 StatsFields(row, stats, true);
                 row.End();
             }
-            Pass(out, sink);
+            PassOn(out, sink);
         }
     }
-    Pass(out, sink, true);
+    PassOn(out, sink, true);
 }
 
 std::vector<int> PointLevels(const TExperimentPlan& plan) {
@@ -342,10 +330,7 @@ std::vector<int> PointLevels(const TExperimentPlan& plan) {
 
 void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, const TTextSink& sink) {
     std::string out = "point";
-    for (const TFactor& factor : Factors()) {
-        out += ',';
-        out += factor.Column;
-    }
+    AppendFactorColumns(out);
     out +=
         ",level,women_mean,women_sd,women_ci95_low,women_ci95_high,score_mean,score_sd,"
         "periods_mean,periods_min,periods_max,runs_finished,runs_cut_off\n";
@@ -355,7 +340,7 @@ void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, cons
         for (int k = 1; k <= plan.Points[p].Settings.Shape.Levels; ++k) {
             TCsvRow row(out);
             row.Whole(static_cast<std::int64_t>(p + 1));
-            for (const TFactor& factor : Factors()) row.Text(factor.Show(plan.Points[p].Settings));
+            FactorFields(row, plan.Points[p].Settings);
             row.Whole(k);
             StatsFields(row, summary.WomenShare[k], true);
             StatsFields(row, summary.MeanScore[k], false);
@@ -366,9 +351,9 @@ void SummaryCsv(const TExperimentPlan& plan, const TPointSummaries& points, cons
                 .Whole(static_cast<std::int64_t>(summary.CutOff))
                 .End();
         }
-        Pass(out, sink);
+        PassOn(out, sink);
     }
-    Pass(out, sink, true);
+    PassOn(out, sink, true);
 }
 
 }  // namespace velmora::research

@@ -65,6 +65,10 @@ std::optional<std::uint32_t> StoredSeed(const std::string& json);
 // throw to give up.
 using TTextSink = std::function<void(std::string_view)>;
 
+// Hands text on to sink once it has grown to some tens of kilobytes, or
+// whatever there is when last; text is left empty when handed on.
+void PassOn(std::string& text, const TTextSink& sink, bool last = false);
+
 // points.csv: the point number and every factor of every point.
 void PointsCsv(const TExperimentPlan& plan, const TTextSink& sink);
 

@@ -32,6 +32,17 @@ std::string RowStart(const TRunPlace& place) {
 
 std::string Number(std::int64_t value) { return std::to_string(value); }
 
+std::string NotOfRun(const TRunPlace& place) {
+    return "not a row of point " + std::to_string(place.Point) + " replication " +
+           std::to_string(place.Replication) + " seed " + std::to_string(place.Seed);
+}
+
+// Empty when the count of women fits the level.
+std::string WomenProblem(std::int32_t women, int k, std::int32_t size) {
+    if (women >= 0 && women <= size) return {};
+    return Number(women) + " women on level " + Number(k) + " of " + Number(size);
+}
+
 }  // namespace
 
 std::string RunRowProblem(const TRunSettings& settings, int k, std::int32_t size,
@@ -42,9 +53,7 @@ std::string RunRowProblem(const TRunSettings& settings, int k, std::int32_t size
     if (size != planned) {
         return "level " + Number(k) + " has size " + Number(size) + ", the plan " + Number(planned);
     }
-    if (women < 0 || women > size) {
-        return Number(women) + " women on level " + Number(k) + " of " + Number(size);
-    }
+    if (std::string problem = WomenProblem(women, k, size); !problem.empty()) return problem;
     if (!std::isfinite(meanScore)) return "the mean score is not a finite number";
     if (finished != 0 && finished != 1) return "finished is " + Number(finished) + ", not 0 or 1";
     if (finished == 1 && (periods < 1 || periods > limit)) {
@@ -63,9 +72,8 @@ std::string TraceRowProblem(const TRunSettings& settings, std::int32_t period, i
         return "period " + Number(gotPeriod) + " level " + Number(gotLevel) + " where period " +
                Number(period) + " level " + Number(k) + " belongs";
     }
-    if (women < 0 || women > settings.Shape.Sizes[k]) {
-        return Number(women) + " women on level " + Number(k) + " of " +
-               Number(settings.Shape.Sizes[k]);
+    if (std::string problem = WomenProblem(women, k, settings.Shape.Sizes[k]); !problem.empty()) {
+        return problem;
     }
     if (!std::isfinite(meanScore)) return "the mean score is not a finite number";
     return {};
@@ -109,8 +117,7 @@ TRowsRead TRowReader::RunRows(const TRunPlace& place, const TRunSettings& settin
     for (int k = 1; k <= levels; ++k) {
         if (const TRowsRead read = Line(line); read != TRowsRead::Whole) return read;
         if (line.rfind(start, 0) != 0) {
-            return Bad("not a row of point " + std::to_string(place.Point) + " replication " +
-                       std::to_string(place.Replication) + " seed " + std::to_string(place.Seed));
+            return Bad(NotOfRun(place));
         }
         const auto f = SplitAt(std::string_view(line).substr(start.size()), ',');
         int level = 0;
@@ -150,8 +157,7 @@ TRowsRead TRowReader::TraceRows(const TRunPlace& place, const TRunSettings& sett
     for (std::uint64_t i = 0; i < rows; ++i) {
         if (const TRowsRead read = Line(line); read != TRowsRead::Whole) return read;
         if (line.rfind(start, 0) != 0) {
-            return Bad("not a row of point " + std::to_string(place.Point) + " replication " +
-                       std::to_string(place.Replication) + " seed " + std::to_string(place.Seed));
+            return Bad(NotOfRun(place));
         }
         const auto f = SplitAt(std::string_view(line).substr(start.size()), ',');
         std::int32_t period = 0;

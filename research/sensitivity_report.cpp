@@ -29,8 +29,7 @@ std::vector<std::vector<TSobolIndices>> LevelSensitivity(const TExperimentPlan& 
                                                          const TPointSummaries& summaries) {
     if (plan.Design != TDesign::Sobol) return {};
     const TSaltelliDesign design(plan.Varied.size(), plan.Samples, plan.Seed);
-    int levels = 0;
-    for (const TPoint& point : plan.Points) levels = std::max(levels, point.Settings.Shape.Levels);
+    const int levels = MostLevels(plan);
     std::vector<std::vector<TSobolIndices>> indices;
     for (int k = 1; k <= levels; ++k) {
         TSaltelliOutputs outputs(plan.Varied.size(), plan.Samples);

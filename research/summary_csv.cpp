@@ -1,7 +1,6 @@
 #include <string>
 
-#include "research/factors.h"
-#include "research/number_format.h"
+#include "research/summary_fields.h"
 #include "research/summary_format.h"
 #include "research/version.h"
 
@@ -16,10 +15,7 @@ std::string FormatCsv(const TBatchReport& report) {
     const TRunningStats& periods = summary.PeriodsToCompletion;
     std::string out =
         "level,women_mean,women_sd,women_ci95_low,women_ci95_high,score_mean,score_sd";
-    for (const TFactor& factor : Factors()) {
-        out += ',';
-        out += factor.Column;
-    }
+    AppendFactorColumns(out);
     out +=
         ",runs,seed,runs_finished,runs_cut_off,periods_mean,periods_min,periods_max,wall_seconds,"
         "runs_per_second,threads,version";
@@ -27,17 +23,11 @@ std::string FormatCsv(const TBatchReport& report) {
     const bool other = settings.Implementation != TImplementation::Fast;
     out += other ? ",implementation\n" : "\n";
     for (int k = 1; k <= summary.Levels; ++k) {
-        const TRunningStats& women = summary.WomenShare[k];
-        const double half = women.HalfWidth95();
         TCsvRow row(out);
-        row.Whole(k)
-            .Number(women.Mean())
-            .Number(women.StdDev())
-            .Number(women.Mean() - half)
-            .Number(women.Mean() + half)
-            .Number(summary.MeanScore[k].Mean())
-            .Number(summary.MeanScore[k].StdDev());
-        for (const TFactor& factor : Factors()) row.Text(factor.Show(settings));
+        row.Whole(k);
+        StatsFields(row, summary.WomenShare[k], true);
+        StatsFields(row, summary.MeanScore[k], false);
+        FactorFields(row, settings);
         row.Whole(static_cast<std::int64_t>(summary.Runs))
             .Whole(options.Seed)
             .Whole(periods.Count())

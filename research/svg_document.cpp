@@ -168,6 +168,17 @@ std::string OpenPanel(const TPanelBox& box, const TScale& x, const TScale& y, co
     return out;
 }
 
+double BandHalfWidth(const TRunningStats& stats) noexcept {
+    const double half = stats.HalfWidth95();
+    return std::isnan(half) ? 0.0 : half;
+}
+
+void TBandLine::Add(double x, const TScale& y, double mean, double half) {
+    Line.push_back(SvgPoint(x, y.Map(y.Clamp(mean))));
+    Upper.push_back(SvgPoint(x, y.Map(y.Clamp(mean + half))));
+    Lower.push_back(SvgPoint(x, y.Map(y.Clamp(mean - half))));
+}
+
 std::string SvgPoint(double x, double y) { return Fixed(x, 1) + "," + Fixed(y, 1); }
 
 std::string BandPath(std::string_view cls, const std::vector<std::string>& upper,
@@ -236,6 +247,19 @@ std::string SvgLegend(double x, double y, double width, const std::vector<TLegen
         y = label.Bottom - 4 + LegendRow;
     }
     return out + "</g>\n";
+}
+
+std::string OpenPicture(TPanelLayout& layout, std::string_view title,
+                        const std::vector<std::string>& notes,
+                        const std::vector<TLegendEntry>& legend) {
+    const double left = TPanelLayout::MarginLeft;
+    const double width = left + layout.PanelsWidth() + layout.LegendWidth;
+    const TTextBlock heading = SvgHeading(left, width - left - 20, title, notes);
+    layout.Top = heading.Bottom + 40;
+    std::string out = SvgOpen(layout.Width(), layout.Height());
+    out += heading.Svg;
+    out += SvgLegend(left + layout.PanelsWidth(), layout.Top + 10, layout.LegendWidth - 20, legend);
+    return out;
 }
 
 std::string LevelName(int k, int levels) {

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "research/statistics.h"
 #include "research/svg_scale.h"
 
 namespace velmora::research {
@@ -49,6 +50,27 @@ struct TPanelBox {
     double Height = 300;
 };
 
+// Panels in columns and rows, the heading above them and the legend at their
+// right.
+struct TPanelLayout {
+    static constexpr double MarginLeft = 90;
+    std::size_t Columns = 1;
+    std::size_t Rows = 1;
+    TPanelBox Panel;
+    double GapX = 80;
+    double GapY = 100;
+    double LegendWidth = 250;
+    double Top = 0;  // set by OpenPicture
+
+    double PanelsWidth() const { return static_cast<double>(Columns) * (Panel.Width + GapX); }
+    double Width() const { return MarginLeft + PanelsWidth() + LegendWidth; }
+    double Height() const { return Top + static_cast<double>(Rows) * (Panel.Height + GapY); }
+    TPanelBox Box(std::size_t column, std::size_t row) const {
+        return {MarginLeft + static_cast<double>(column) * (Panel.Width + GapX),
+                Top + static_cast<double>(row) * (Panel.Height + GapY), Panel.Width, Panel.Height};
+    }
+};
+
 // Tick positions on an axis with their labels.
 using TTicks = std::vector<std::pair<double, std::string>>;
 // Round numbers across [from, to] labelled with as many decimals as their
@@ -67,6 +89,16 @@ std::string OpenPanel(const TPanelBox& box, const TScale& x, const TScale& y, co
 std::string BandPath(std::string_view cls, const std::vector<std::string>& upper,
                      const std::vector<std::string>& lower, const std::string& tint,
                      std::string_view data = {});
+// The half width of a mean's 95% band: none where it is unknown.
+double BandHalfWidth(const TRunningStats& stats) noexcept;
+
+// A line with its band, point by point from left to right, every y clamped
+// to the scale.
+struct TBandLine {
+    std::vector<std::string> Line, Upper, Lower;
+    void Add(double x, const TScale& y, double mean, double half);
+};
+
 // A line through "x,y" points.
 std::string LinePath(std::string_view cls, const std::vector<std::string>& points,
                      const std::string& colour, std::string_view data = {},
@@ -85,6 +117,12 @@ struct TLegendEntry {
 // A legend (class "legend") whose first entry is centred on y, one entry
 // under the other, of at most width.
 std::string SvgLegend(double x, double y, double width, const std::vector<TLegendEntry>& entries);
+
+// Opens the picture: the size follows the panels, the heading fits above
+// them and sets layout.Top, the legend stands at their right.
+std::string OpenPicture(TPanelLayout& layout, std::string_view title,
+                        const std::vector<std::string>& notes,
+                        const std::vector<TLegendEntry>& legend);
 
 // The name of level k in a legend: "Level 8 (top)", "Level 1 (bottom)".
 std::string LevelName(int k, int levels);

@@ -48,7 +48,7 @@ TScale ShareScale(const TTrajectory& trajectory, const std::vector<std::int32_t>
     for (std::int32_t p : periods) {
         for (int k = 1; k <= levels; ++k) {
             const TRunningStats& stats = trajectory.At(p)[k];
-            const double half = std::isnan(stats.HalfWidth95()) ? 0.0 : stats.HalfWidth95();
+            const double half = BandHalfWidth(stats);
             low = std::min(low, stats.Mean() - half);
             high = std::max(high, stats.Mean() + half);
         }
@@ -161,8 +161,8 @@ std::string Subtitle(const TBatchRequest& options) {
         if (shape || value.empty() || (value == factor.Default && factor.Name != "bias-points")) {
             continue;
         }
-        text +=
-            ", " + std::string(factor.Caption.empty() ? factor.Name : factor.Caption) + " = " + value;
+        text += ", " + std::string(factor.Caption.empty() ? factor.Name : factor.Caption) + " = " +
+                value;
     }
     return text + "; " + std::to_string(options.Runs) + " runs from seed " +
            std::to_string(options.Seed);

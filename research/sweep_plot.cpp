@@ -17,24 +17,7 @@ namespace {
 constexpr std::size_t MaxAcross = 6;
 constexpr std::size_t MaxDown = 6;
 constexpr std::size_t Bins = 10;
-constexpr double MarginLeft = 90;
-constexpr double GapX = 80;
-constexpr double GapY = 100;
-constexpr double LegendWidth = 250;
 constexpr std::string_view EndShare = "share of women at the end of the run";
-
-// Hands on what has grown, so that a picture of many points is never whole.
-void Pass(std::string& out, const TTextSink& sink) {
-    if (out.size() >= 64 * 1024) {
-        sink(out);
-        out.clear();
-    }
-}
-
-double HalfOrZero(const TRunningStats& stats) {
-    const double half = stats.HalfWidth95();
-    return std::isnan(half) ? 0.0 : half;
-}
 
 // Where the points stand on the x axis: the first varied factor's values,
 // at their numbers when every one is a number, else side by side in order.
@@ -84,35 +67,6 @@ struct TPanel {
 
 TTicks ShareTicks() { return NumberTicks(0.0, 1.0, 5); }
 
-// The picture around its panels: the heading, the legend at the right.
-struct TLayout {
-    std::size_t Columns = 1;
-    std::size_t Rows = 1;
-    TPanelBox Panel;
-    double Top = 0;
-
-    double PanelsWidth() const { return static_cast<double>(Columns) * (Panel.Width + GapX); }
-    double Width() const { return MarginLeft + PanelsWidth() + LegendWidth; }
-    double Height() const { return Top + static_cast<double>(Rows) * (Panel.Height + GapY); }
-    TPanelBox Box(std::size_t column, std::size_t row) const {
-        return {MarginLeft + static_cast<double>(column) * (Panel.Width + GapX),
-                Top + static_cast<double>(row) * (Panel.Height + GapY), Panel.Width, Panel.Height};
-    }
-};
-
-// Opens the picture: the size follows the panels, the heading fits above.
-std::string OpenPicture(TLayout& layout, const std::string& title,
-                        const std::vector<std::string>& notes,
-                        const std::vector<TLegendEntry>& legend) {
-    const double width = MarginLeft + layout.PanelsWidth() + LegendWidth;
-    const TTextBlock heading = SvgHeading(MarginLeft, width - MarginLeft - 20, title, notes);
-    layout.Top = heading.Bottom + 40;
-    std::string out = SvgOpen(layout.Width(), layout.Height());
-    out += heading.Svg;
-    out += SvgLegend(MarginLeft + layout.PanelsWidth(), layout.Top + 10, LegendWidth - 20, legend);
-    return out;
-}
-
 std::vector<TLegendEntry> LevelLegend(int levels, TMark mark) {
     std::vector<TLegendEntry> entries;
     for (int k = levels; k >= 1; --k) {
@@ -127,12 +81,6 @@ const std::string& XValue(const TPoint& point) {
     return point.Values.empty() ? one : point.Values[0];
 }
 
-int MostLevels(const TExperimentPlan& plan) {
-    int levels = 0;
-    for (const TPoint& point : plan.Points) levels = std::max(levels, point.Settings.Shape.Levels);
-    return levels;
-}
-
 void GridPanel(std::string& out, const TPanel& panel, const TAxis& axis,
                const TExperimentPlan& plan, const TPointSummaries& summaries, const TPanelBox& box,
                int levels, const TTextSink& sink) {
@@ -141,22 +89,19 @@ void GridPanel(std::string& out, const TPanel& panel, const TAxis& axis,
     out += OpenPanel(box, x, y, axis.Ticks(x), ShareTicks(), panel.Title,
                      FactorCaption(*plan.Varied[0].Factor), EndShare);
     for (int k = 1; k <= levels; ++k) {
-        std::vector<std::string> line, upper, lower;
+        TBandLine band;
         for (const std::size_t p : panel.Points) {
             if (k > plan.Points[p].Settings.Shape.Levels) continue;
             const TRunningStats stats = summaries.WomenShare(p, k);
-            const double half = HalfOrZero(stats);
             const double px = x.Map(axis.Position(XValue(plan.Points[p])));
-            line.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean()))));
-            upper.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean() + half))));
-            lower.push_back(SvgPoint(px, y.Map(y.Clamp(stats.Mean() - half))));
+            band.Add(px, y, stats.Mean(), BandHalfWidth(stats));
             out += "<circle cx=\"" + Fixed(px, 1) + "\" cy=\"" + Fixed(y.Map(stats.Mean()), 1) +
                    "\" r=\"2.5\" fill=\"" + Colour(k, levels) + "\"/>\n";
-            Pass(out, sink);
+            PassOn(out, sink);
         }
         const std::string data = " data-level=\"" + std::to_string(k) + "\"";
-        out += BandPath("band", upper, lower, Tint(k, levels), data);
-        out += LinePath("series", line, Colour(k, levels), data);
+        out += BandPath("band", band.Upper, band.Lower, Tint(k, levels), data);
+        out += LinePath("series", band.Line, Colour(k, levels), data);
     }
     out += "</g>\n";
 }
@@ -223,7 +168,7 @@ void RenderGrid(const TExperimentPlan& plan, const TPointSummaries& summaries,
             return axis.Position(XValue(plan.Points[a])) < axis.Position(XValue(plan.Points[b]));
         });
     }
-    TLayout layout;
+    TPanelLayout layout;
     // Panels of one further factor wrap after three; a third factor goes down.
     const bool wrap = varied.size() < 3;
     layout.Columns = wrap ? std::min<std::size_t>(panels.size(), 3) : across.size();
@@ -247,7 +192,7 @@ void RenderGrid(const TExperimentPlan& plan, const TPointSummaries& summaries,
 void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries,
                    const TTextSink& sink) {
     const int levels = MostLevels(plan);
-    TLayout layout;
+    TPanelLayout layout;
     layout.Columns = std::min<std::size_t>(plan.Varied.size(), 3);
     layout.Rows = (plan.Varied.size() + layout.Columns - 1) / layout.Columns;
     std::vector<TLegendEntry> legend = LevelLegend(levels, TMark::LineAndBand);
@@ -283,7 +228,7 @@ void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries
                 out += "<circle class=\"point\"" + data + " cx=\"" + Fixed(x.Map(value), 1) +
                        "\" cy=\"" + Fixed(y.Map(share), 1) + "\" r=\"1.8\" fill=\"" +
                        Colour(k, levels) + "\" fill-opacity=\"" + opacity + "\"/>\n";
-                Pass(out, sink);
+                PassOn(out, sink);
             }
         }
         for (int k = 1; k <= levels; ++k) {
@@ -293,7 +238,7 @@ void RenderScatter(const TExperimentPlan& plan, const TPointSummaries& summaries
                 const TRunningStats& bin = bins[static_cast<std::size_t>(k)][b];
                 if (bin.Count() == 0) continue;
                 const double px = x.Map(low + (high - low) * (static_cast<double>(b) + 0.5) / Bins);
-                const double half = HalfOrZero(bin);
+                const double half = BandHalfWidth(bin);
                 line.push_back(SvgPoint(px, y.Map(bin.Mean())));
                 upper.push_back(SvgPoint(px, y.Map(y.Clamp(bin.Mean() + half))));
                 lower.push_back(SvgPoint(px, y.Map(y.Clamp(bin.Mean() - half))));
@@ -311,7 +256,7 @@ void RenderLevels(const TExperimentPlan& plan, const TPointSummaries& summaries,
                   const TTextSink& sink) {
     const int levels = MostLevels(plan);
     const TBatchSummary summary = summaries.At(0);
-    TLayout layout;
+    TPanelLayout layout;
     const std::vector<TLegendEntry> legend = {{TMark::Interval, "#666666", "#b4b4b4",
                                                "dot: mean over the runs; bar: its 95% confidence "
                                                "interval"}};
@@ -325,7 +270,7 @@ void RenderLevels(const TExperimentPlan& plan, const TPointSummaries& summaries,
     out += OpenPanel(box, x, y, ticks, ShareTicks(), "", "level (1: bottom)", EndShare);
     for (int k = 1; k <= levels; ++k) {
         const TRunningStats& stats = summary.WomenShare[k];
-        const double half = HalfOrZero(stats);
+        const double half = BandHalfWidth(stats);
         const std::string px = Fixed(x.Map(k), 1);
         out += "<line class=\"interval\" data-level=\"" + std::to_string(k) + "\" x1=\"" + px +
                "\" x2=\"" + px + "\" y1=\"" + Fixed(y.Map(y.Clamp(stats.Mean() - half)), 1) +

@@ -14,11 +14,6 @@ namespace {
 
 constexpr std::size_t MaxSeries = 8;
 constexpr std::size_t Columns = 4;
-constexpr double MarginLeft = 90;
-constexpr double GapX = 80;
-constexpr double GapY = 90;
-constexpr double LegendWidth = 260;
-constexpr TPanelBox Panel{0, 0, 300, 210};
 // Lines are thinned to about this many periods: more would not show.
 constexpr std::int32_t MostDrawn = 400;
 
@@ -81,7 +76,7 @@ std::pair<double, double> ShareRange(const TExperimentPlan& plan,
         for (std::int32_t p = 1; p <= trajectory.Periods(); ++p) {
             for (int k = 1; k <= own; ++k) {
                 const TRunningStats& stats = trajectory.At(p)[k];
-                const double half = std::isnan(stats.HalfWidth95()) ? 0.0 : stats.HalfWidth95();
+                const double half = BandHalfWidth(stats);
                 low = std::min(low, stats.Mean() - half);
                 high = std::max(high, stats.Mean() + half);
             }
@@ -108,32 +103,28 @@ void RenderTrajectoryPlot(const TExperimentPlan& plan, const TPointTrajectories&
         levels = std::max(levels, plan.Points[s.Point].Settings.Shape.Levels);
     }
     const std::int32_t periods = trajectories.MostPeriods();
-    const std::size_t columns = std::min<std::size_t>(Columns, static_cast<std::size_t>(levels));
-    const std::size_t rows = (static_cast<std::size_t>(levels) + columns - 1) / columns;
-    const double panelsWidth = static_cast<double>(columns) * (Panel.Width + GapX);
-    const double width = MarginLeft + panelsWidth + LegendWidth;
-    const TTextBlock heading = SvgHeading(
-        MarginLeft, width - MarginLeft - 20,
-        "Share of women per level over the periods, by " +
-            (plan.Varied.empty() ? std::string("level") : FactorCaption(*plan.Varied[0].Factor)),
-        notes);
-    const double top = heading.Bottom + 40;
-    const double height = top + static_cast<double>(rows) * (Panel.Height + GapY);
-    std::string out = SvgOpen(width, height) + heading.Svg;
+    TPanelLayout layout;
+    layout.Columns = std::min<std::size_t>(Columns, static_cast<std::size_t>(levels));
+    layout.Rows = (static_cast<std::size_t>(levels) + layout.Columns - 1) / layout.Columns;
+    layout.Panel = {0, 0, 300, 210};
+    layout.GapY = 90;
+    layout.LegendWidth = 260;
     std::vector<TLegendEntry> legend;
     for (std::size_t i = 0; i < series.size(); ++i) {
         const int n = static_cast<int>(series.size());
         const int c = static_cast<int>(i) + 1;
         legend.push_back({TMark::LineAndBand, Colour(c, n), Tint(c, n), series[i].Label});
     }
-    out += SvgLegend(MarginLeft + panelsWidth, top + 10, LegendWidth - 20, legend);
+    std::string out = OpenPicture(
+        layout,
+        "Share of women per level over the periods, by " +
+            (plan.Varied.empty() ? std::string("level") : FactorCaption(*plan.Varied[0].Factor)),
+        notes, legend);
     const auto [low, high] = ShareRange(plan, series, trajectories);
     const std::vector<std::int32_t> drawn = Drawn(periods);
     for (int k = levels; k >= 1; --k) {
         const auto i = static_cast<std::size_t>(levels - k);
-        const TPanelBox box{MarginLeft + static_cast<double>(i % columns) * (Panel.Width + GapX),
-                            top + static_cast<double>(i / columns) * (Panel.Height + GapY),
-                            Panel.Width, Panel.Height};
+        const TPanelBox box = layout.Box(i % layout.Columns, i / layout.Columns);
         const TScale x{1.0, std::max(2.0, static_cast<double>(periods)), box.Left,
                        box.Left + box.Width};
         const TScale y{low, high, box.Top + box.Height, box.Top};
@@ -143,27 +134,21 @@ void RenderTrajectoryPlot(const TExperimentPlan& plan, const TPointTrajectories&
         for (std::size_t s = 0; s < series.size(); ++s) {
             const TTrajectory& trajectory = trajectories.At(series[s].Point);
             if (k > plan.Points[series[s].Point].Settings.Shape.Levels) continue;
-            std::vector<std::string> line, upper, lower;
+            TBandLine band;
             for (const std::int32_t p : drawn) {
                 if (p > trajectory.Periods()) break;
                 const TRunningStats& stats = trajectory.At(p)[k];
-                const double half = std::isnan(stats.HalfWidth95()) ? 0.0 : stats.HalfWidth95();
-                line.push_back(SvgPoint(x.Map(p), y.Map(y.Clamp(stats.Mean()))));
-                upper.push_back(SvgPoint(x.Map(p), y.Map(y.Clamp(stats.Mean() + half))));
-                lower.push_back(SvgPoint(x.Map(p), y.Map(y.Clamp(stats.Mean() - half))));
+                band.Add(x.Map(p), y, stats.Mean(), BandHalfWidth(stats));
             }
             const int n = static_cast<int>(series.size());
             const int c = static_cast<int>(s) + 1;
             const std::string data = " data-level=\"" + std::to_string(k) + "\" data-point=\"" +
                                      std::to_string(series[s].Point + 1) + "\"";
-            out += BandPath("band", upper, lower, Tint(c, n), data);
-            out += LinePath("series", line, Colour(c, n), data);
+            out += BandPath("band", band.Upper, band.Lower, Tint(c, n), data);
+            out += LinePath("series", band.Line, Colour(c, n), data);
         }
         out += "</g>\n";
-        if (out.size() >= 64 * 1024) {
-            sink(out);
-            out.clear();
-        }
+        PassOn(out, sink);
     }
     sink(out + std::string(SvgClose));
 }
